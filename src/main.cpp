@@ -1,0 +1,16 @@
+#include "itemmaster/itemmaster.h"
+#include "platform/platform.h"
+#include "startup/startup.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    platform::runHandler([] { Main(); });
+    // The session ending asks the same exit question as every other close.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
+        if (workarea.mainForm && !workarea.mainForm->unload()) manager.cancel();
+    });
+    return app.exec();
+}

@@ -1,0 +1,26 @@
+#include "operator/operator.h"
+
+#include "platform/platform.h"
+#include "startup/workarea.h"
+
+QString signOnResult;
+
+namespace {
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QChar(0x3000); }
+}  // namespace
+
+void handOverOperator(const QString& commandLine) {
+    try {
+        signOnResult = QStringLiteral("00");
+        // Spaces, tabs and full-width spaces around the code go; those inside stay.
+        qsizetype begin = 0;
+        qsizetype end = commandLine.size();
+        while (begin < end && isBlank(commandLine.at(begin))) ++begin;
+        while (end > begin && isBlank(commandLine.at(end - 1))) --end;
+        workarea.operatorCode = commandLine.mid(begin, end - begin);
+    } catch (const platform::ProgramEnded&) {
+        throw;
+    } catch (const std::exception& e) {
+        platform::fatal(QStringLiteral("オペレータ入力エラー"), QStringLiteral("operator hand-over: ") + e.what());
+    }
+}

@@ -1,0 +1,92 @@
+// The toolkit seam: everything the program asks of its surroundings.
+// Production uses the Qt implementation; tests install a scripted one.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <exception>
+#include <functional>
+#include <optional>
+
+namespace platform {
+
+// Message-box style bits and answers, with the classic numeric values.
+enum : int {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbYesNoCancel = 3,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+    vbDefaultButton1 = 0,
+    vbDefaultButton2 = 256,
+    vbDefaultButton3 = 512,
+};
+enum : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+
+// Screen-wide mouse pointer codes.
+enum : int { vbDefault = 0, vbArrow = 1, vbHourglass = 11 };
+
+inline const QString programTitle = QStringLiteral("R205730");
+
+// Thrown by the scripted toolkit where production would end the process.
+struct ProgramEnded : std::exception {
+    const char* what() const noexcept override { return "program ended"; }
+};
+
+// What the operating system tells about the workstation; an empty optional
+// is a query that failed.
+struct SystemFacts {
+    int platformId = 0;  // 1 and 2 are the two classic platforms; this one is neither
+    int majorVersion = 0;
+    int minorVersion = 0;
+    quint32 buildNumber = 0;
+    QString servicePack;
+    std::optional<QString> domain;
+    std::optional<QString> computerName;
+    std::optional<QString> userName;
+};
+// The facts of the machine the process runs on.
+SystemFacts hostSystemFacts();
+
+class Toolkit {
+public:
+    virtual ~Toolkit() = default;
+    // Modal box; returns the classic code of the button pressed.
+    virtual int messageBox(const QString& text, int style, const QString& caption) = 0;
+    // Stops at once: no further events, no unload handlers. Exit code 0 for an
+    // ordinary end, non-zero after a fatal message.
+    [[noreturn]] virtual void endProgram(int exitCode) = 0;
+    virtual void setMousePointer(int code) = 0;
+    // The arguments after the program name, joined by one space.
+    virtual QString commandLine() = 0;
+    // Folder of the program's own executable, without a trailing "/".
+    virtual QString programFolder() = 0;
+    virtual QDate today() = 0;
+    // Queues one Enter keystroke to the active window, handled after the current event.
+    virtual void queueEnterKey() = 0;
+    virtual SystemFacts systemFacts() = 0;
+};
+
+Toolkit& toolkit();
+// Installs a toolkit (not owned); nullptr restores the Qt one.
+void setToolkit(Toolkit* tk);
+
+// Shows a box through the toolkit; the text is also logged to standard error.
+// An empty caption means the program's title.
+int msgBox(const QString& text, int style = vbOKOnly, const QString& caption = QString());
+
+// One line of technical detail for the administrator, on standard error.
+void logDetail(const QString& line);
+
+// Shows a fixed message (OK only, no icon, program title) and ends the program.
+[[noreturn]] void fatal(const QString& message, const QString& detail = QString());
+
+// Runs an event handler. A failure that no routine handled ends the program
+// with its description; a scripted end of program stops here instead of
+// unwinding through the toolkit's frames.
+void runHandler(const std::function<void()>& handler);
+
+}  // namespace platform

@@ -1,0 +1,58 @@
+// The seam as tests see it: records every box and answers from a queue.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace platform {
+
+struct ShownBox {
+    QString text;
+    int style = 0;
+    QString caption;
+};
+
+class ScriptedToolkit final : public Toolkit {
+public:
+    int messageBox(const QString& text, int style, const QString& caption) override;
+    [[noreturn]] void endProgram(int exitCode) override;
+    void setMousePointer(int code) override;
+    QString commandLine() override { return commandLineText; }
+    QString programFolder() override { return programFolderPath; }
+    QDate today() override { return todayDate; }
+    void queueEnterKey() override;
+    SystemFacts systemFacts() override { return facts; }
+
+    // Answers the next box with this button; a box with no answer queued
+    // is recorded in unexpectedBoxes and answered with its first button.
+    void answer(int button) { answers.append(button); }
+
+    QList<ShownBox> boxes;
+    QList<ShownBox> unexpectedBoxes;
+    QList<int> answers;
+    QList<int> pointerCodes;
+    QStringList events;  // "box:<text>", "pointer:<code>", "end", "enter"
+    int endCount = 0;
+    int lastExitCode = -1;
+    int queuedEnters = 0;
+    bool deliverQueuedEnter = true;  // post a real Enter key event, as production does
+
+    QString commandLineText;
+    QString programFolderPath;
+    QDate todayDate = QDate(2026, 12, 8);
+    SystemFacts facts = hostSystemFacts();
+
+    QStringList boxTexts() const;
+};
+
+// Installs a fresh scripted toolkit for the lifetime of the object.
+class ScriptedToolkitScope {
+public:
+    ScriptedToolkitScope() { setToolkit(&tk); }
+    ~ScriptedToolkitScope() { setToolkit(nullptr); }
+    ScriptedToolkit tk;
+};
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+#include "startup/startup.h"
+
+#include "db/db.h"
+#include "itemmaster/itemmaster.h"
+#include "operator/operator.h"
+#include "platform/platform.h"
+#include "screen/input_field.h"
+#include "screen/screen.h"
+#include "settings/settings.h"
+
+using namespace platform;
+
+void Main() {
+    toolkit().setMousePointer(vbHourglass);
+    workarea.mainForm = new F_R205730();
+    initProgram();
+    initItemScreen();
+    showHeaderBand();
+    workarea.mainForm->show();
+    toolkit().setMousePointer(vbArrow);
+    handOverOperator(toolkit().commandLine());
+    showHeaderBand();
+}
+
+void initProgram() {
+    readEnvironment();
+    fillProfile();
+    openDatabase();
+    readSettings();
+    // Its first access to the screen loads it, which fills the item list.
+    applyAppearance();
+}
+
+Flag confirmExit() {
+    const int answer = msgBox(QStringLiteral("終了してもよろしいですか"), vbYesNo | vbExclamation | vbDefaultButton2);
+    if (answer == vbYes) {
+        closeDatabase();
+        toolkit().endProgram(0);
+    }
+    // The first field keeps its colour; the others lose any focus colour.
+    for (int p = 1; p < workarea.inputCount && p < workarea.inputControls.size(); ++p)
+        workarea.inputControls[p]->setBackColor(workarea.TextBackColor);
+    return True;
+}

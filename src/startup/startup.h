@@ -1,0 +1,14 @@
+// Start-up, the exit question and the orderly end.
+#pragma once
+
+#include "startup/profile.h"
+#include "startup/workarea.h"
+
+// The entry point after the toolkit is up: fills the work area, shows the
+// main screen and takes the operator from the command line.
+void Main();
+// Settings, profile, connection, appearance; ends the program on failure.
+void initProgram();
+// "終了してもよろしいですか": Yes closes the connection and ends the program;
+// No returns true so that the close is cancelled.
+Flag confirmExit();
