@@ -20,7 +20,8 @@ int ScriptedToolkit::messageBox(const QString& text, int style, const QString& c
     boxes.append(box);
     events.append(QStringLiteral("box:") + text);
     if (answers.isEmpty()) {
-        unexpectedBoxes.append(box);
+        // A box with a choice must have its answer scripted; a plain OK box needs none.
+        if ((style & 0x7) != vbOKOnly) unexpectedBoxes.append(box);
         return firstButton(style);
     }
     return answers.takeFirst();

@@ -19,21 +19,27 @@ public:
     int messageBox(const QString& text, int style, const QString& caption) override;
     [[noreturn]] void endProgram(int exitCode) override;
     void setMousePointer(int code) override;
-    QString commandLine() override { return commandLineText; }
-    QString programFolder() override { return programFolderPath; }
+    QString commandLine() override {
+        events.append(QStringLiteral("commandLine"));
+        return commandLineText;
+    }
+    QString programFolder() override {
+        events.append(QStringLiteral("programFolder"));
+        return programFolderPath;
+    }
     QDate today() override { return todayDate; }
     void queueEnterKey() override;
     SystemFacts systemFacts() override { return facts; }
 
-    // Answers the next box with this button; a box with no answer queued
-    // is recorded in unexpectedBoxes and answered with its first button.
+    // Answers the next box with this button. A box with a choice and no answer
+    // queued is recorded in unexpectedBoxes and answered with its first button.
     void answer(int button) { answers.append(button); }
 
     QList<ShownBox> boxes;
     QList<ShownBox> unexpectedBoxes;
     QList<int> answers;
     QList<int> pointerCodes;
-    QStringList events;  // "box:<text>", "pointer:<code>", "end", "enter"
+    QStringList events;  // "box:<text>", "pointer:<code>", "end", "enter", "commandLine", "programFolder"
     int endCount = 0;
     int lastExitCode = -1;
     int queuedEnters = 0;

@@ -1,0 +1,147 @@
+// Start-up in its strict order, its fatal messages, and the exit question.
+#include "itemmaster/itemmaster.h"
+#include "platform/scripted_toolkit.h"
+#include "startup/startup.h"
+#include "test_site.h"
+
+#include <QtTest>
+
+using namespace platform;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ScriptedToolkitScope> scope;
+    std::unique_ptr<TestSite> site;
+    ScriptedToolkit& tk() { return scope->tk; }
+
+    // Runs Main as the program does; true when it ended the program.
+    bool start() {
+        bool ended = false;
+        runHandler([&] {
+            try {
+                Main();
+            } catch (const ProgramEnded&) {
+                ended = true;
+                throw;
+            }
+        });
+        return ended;
+    }
+
+    // The events of one kind, in order.
+    QStringList eventsWithout(const QString& prefix) const {
+        QStringList out;
+        for (const QString& e : scope->tk.events)
+            if (!e.startsWith(prefix)) out.append(e);
+        return out;
+    }
+
+private slots:
+    void init() {
+        resetProgramState();
+        scope = std::make_unique<ScriptedToolkitScope>();
+        site = std::make_unique<TestSite>();
+        tk().programFolderPath = site->programFolder();
+    }
+    void cleanup() {
+        QVERIFY2(tk().unexpectedBoxes.isEmpty(), "a question appeared that the test did not answer");
+        resetProgramState();
+        scope.reset();
+        site.reset();
+    }
+
+    void startsInOrder() {
+        site->writeIni(standardIni());
+        tk().commandLineText = QStringLiteral("  OP01  ");
+        QVERIFY(!start());
+        QVERIFY(tk().boxes.isEmpty());
+        // Hourglass, settings read (four environment keys, then the appearance and
+        // remaining keys), arrow once the screen is shown, then the command line.
+        const QStringList seen = eventsWithout(QStringLiteral("programFolder"));
+        QCOMPARE(seen, (QStringList{"pointer:11", "pointer:1", "commandLine"}));
+        const int arrow = tk().events.indexOf(QStringLiteral("pointer:1"));
+        // Four environment keys; the settings folder and the 33 other keys.
+        QCOMPARE(tk().events.mid(1, arrow - 1).count(QStringLiteral("programFolder")), 4 + 1 + 33);
+        QVERIFY(workarea.mainForm);
+        QVERIFY(workarea.mainForm->isVisible());
+        QVERIFY(workarea.mainForm->isLoaded());
+        QCOMPARE(workarea.mainForm->windowTitle(), QStringLiteral("項目情報マスタ保守 "));
+        QCOMPARE(workarea.operatorCode, QStringLiteral("OP01"));
+        QCOMPARE(workarea.screenMode, QStringLiteral("HEAD"));
+        QCOMPARE(workarea.connectString, QStringLiteral("DSN=EDI_TEST;UID=edi;PWD=edi-pass;"));
+        QVERIFY(!workarea.machineName.isEmpty());
+        QCOMPARE(workarea.osName, QStringLiteral("Unknown OS"));
+    }
+
+    void noCommandLineGivesAnEmptyOperator() {
+        site->writeIni(standardIni());
+        QVERIFY(!start());
+        QCOMPARE(workarea.operatorCode, QString());
+        QVERIFY(workarea.mainForm->isVisible());
+    }
+
+    void noSettingsFileIsAConnectionError() {
+        QVERIFY(start());
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("接続エラー")});
+        QCOMPARE(tk().boxes[0].style, vbOKOnly);
+        QCOMPARE(tk().boxes[0].caption, QStringLiteral("R205730"));
+        QCOMPARE(tk().lastExitCode, 1);
+        QCOMPARE(tk().pointerCodes, QList<int>{vbHourglass});
+        QVERIFY(!workarea.mainForm->isVisible());
+        QVERIFY(!workarea.mainForm->isLoaded());
+        QCOMPARE(workarea.connectString, QStringLiteral("DSN=;UID=;PWD=;"));
+    }
+
+    void shallowProgramFolderStopsBeforeReading() {
+        site->writeIni(standardIni());
+        tk().programFolderPath = QStringLiteral("/app");
+        QVERIFY(start());
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("INIﾌｧｲﾙ読込エラー")});
+        QVERIFY(workarea.dataSource.trimmed().isEmpty());
+        QVERIFY(workarea.machineName.isEmpty());  // the profile step never ran
+    }
+
+    void missingAppearanceKeysStopAfterConnecting() {
+        QByteArray ini = standardIni();
+        ini = ini.left(ini.indexOf("[Setting0]"));
+        site->writeIni(ini);
+        QVERIFY(start());
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("INIﾌｧｲﾙ読込エラー")});
+        QCOMPARE(workarea.connectString, QStringLiteral("DSN=EDI_TEST;UID=edi;PWD=edi-pass;"));
+        QVERIFY(!workarea.mainForm->isVisible());
+        QVERIFY(!workarea.mainForm->isLoaded());
+    }
+
+    void exitQuestionNoKeepsTheScreen() {
+        site->writeIni(standardIni());
+        QVERIFY(!start());
+        tk().answer(vbNo);
+        QVERIFY(!workarea.mainForm->unload());
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("終了してもよろしいですか")});
+        QCOMPARE(tk().boxes[0].style, vbYesNo | vbExclamation | vbDefaultButton2);
+        QCOMPARE(tk().boxes[0].caption, QStringLiteral("R205730"));
+        QCOMPARE(tk().endCount, 0);
+        QVERIFY(workarea.mainForm->isVisible());
+    }
+
+    void closeBoxAsksTheSameQuestionAndYesEnds() {
+        site->writeIni(standardIni());
+        QVERIFY(!start());
+        tk().answer(vbYes);
+        workarea.mainForm->close();  // the window's close box
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("終了してもよろしいですか")});
+        QCOMPARE(tk().endCount, 1);
+        QCOMPARE(tk().lastExitCode, 0);
+        QCOMPARE(workarea.dbConnection, nullptr);
+    }
+
+    void unhandledFailureInAHandlerEndsWithItsDescription() {
+        runHandler([] { throw std::runtime_error("disk on fire"); });
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("disk on fire")});
+        QCOMPARE(tk().endCount, 1);
+        QCOMPARE(tk().lastExitCode, 1);
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
