@@ -1,0 +1,119 @@
+// Code page 932 conversions and the Qt message box behind the seam.
+#include "platform/cp932.h"
+#include "platform/platform.h"
+#include "platform/qt_toolkit.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace platform;
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+
+    struct BoxSeen {
+        QString text, title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int buttonCount = 0;
+    };
+
+private slots:
+    void cp932ByteLengths_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("ascii") << "ABC123" << 6;
+        QTest::newRow("half-width katakana") << "ｱｲｳ" << 3;
+        QTest::newRow("kanji") << "漢字" << 4;
+        QTest::newRow("mixed") << "項目No．" << 8;
+        QTest::newRow("vendor character") << "①髙" << 4;
+        QTest::newRow("backslash stays one byte") << "C:\\EDI" << 6;
+    }
+    void cp932ByteLengths() {
+        QFETCH(QString, text);
+        QFETCH(int, bytes);
+        QCOMPARE(cp932Length(text), bytes);
+        QCOMPARE(fromCp932(toCp932(text)), text);
+    }
+
+    void unmappableCharactersBecomeQuestionMarks() {
+        QCOMPARE(fromCp932(toCp932(QStringLiteral("a😀b한c"))), QStringLiteral("a?b?c"));
+        QCOMPARE(cp932Length(QStringLiteral("😀")), 1);
+    }
+
+    void cutsDropADanglingHalf() {
+        QCOMPARE(cutToCp932Bytes(QStringLiteral("漢字ab"), 3), QStringLiteral("漢"));
+        QCOMPARE(cutToCp932Bytes(QStringLiteral("漢字ab"), 5), QStringLiteral("漢字a"));
+        QCOMPARE(cutToCp932Bytes(QStringLiteral("ｱｲｳｴｵ"), 3), QStringLiteral("ｱｲｳ"));
+        QCOMPARE(cutToCp932Bytes(QStringLiteral("abc"), 10), QStringLiteral("abc"));
+        QCOMPARE(cutToCp932Bytes(QStringLiteral("abc"), 0), QString());
+    }
+
+    void invalidBytesDecodeWithoutFailing() {
+        QCOMPARE(fromCp932(QByteArray("a\x81")), QStringLiteral("a"));  // dangling lead byte
+        const QString s = fromCp932(QByteArray("\xA0x\xFDy", 4));
+        QVERIFY(s.contains(QLatin1Char('x')) && s.contains(QLatin1Char('y')));
+        QVERIFY(isValidUtf8("plain ascii"));
+        QVERIFY(isValidUtf8(QStringLiteral("項目").toUtf8()));
+        QVERIFY(!isValidUtf8(toCp932(QStringLiteral("項目"))));
+    }
+
+    void trimRemovesOnlySpaces() {
+        QCOMPARE(trimSpaces(QStringLiteral("  a b  ")), QStringLiteral("a b"));
+        QCOMPARE(trimSpaces(QStringLiteral("\ta\t")), QStringLiteral("\ta\t"));
+        QCOMPARE(trimSpaces(QStringLiteral("   ")), QString());
+    }
+
+    void qtBoxDefaultsAndAnswers() {
+        QtToolkit qt;
+        BoxSeen seen;
+        auto answerWith = [&seen](int key) {
+            QTimer::singleShot(0, [&seen, key] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    auto* box = qobject_cast<QMessageBox*>(w);
+                    if (!box || !box->isVisible()) continue;
+                    seen.text = box->text();
+                    seen.title = box->windowTitle();
+                    seen.icon = box->icon();
+                    seen.buttonCount = int(box->buttons().size());
+                    QTest::keyClick(box, Qt::Key(key));
+                }
+            });
+        };
+
+        // The exit question: No is the default, so Enter answers No.
+        answerWith(Qt::Key_Return);
+        int answer = qt.messageBox(QStringLiteral("終了してもよろしいですか"), vbYesNo | vbExclamation | vbDefaultButton2,
+                                   programTitle);
+        QCOMPARE(answer, int(vbNo));
+        QCOMPARE(seen.title, QStringLiteral("R205730"));
+        QCOMPARE(seen.icon, QMessageBox::Warning);
+        QCOMPARE(seen.buttonCount, 2);
+
+        // The save question: Yes is the default; Esc answers Cancel.
+        answerWith(Qt::Key_Return);
+        QCOMPARE(qt.messageBox(QStringLiteral("この内容で更新しますか"), vbYesNoCancel | vbExclamation, programTitle),
+                 int(vbYes));
+        QCOMPARE(seen.buttonCount, 3);
+        answerWith(Qt::Key_Escape);
+        QCOMPARE(qt.messageBox(QStringLiteral("この内容で更新しますか"), vbYesNoCancel | vbExclamation, programTitle),
+                 int(vbCancel));
+
+        // A plain message: OK only, no icon; Esc also closes it with OK.
+        answerWith(Qt::Key_Escape);
+        QCOMPARE(qt.messageBox(QStringLiteral("接続エラー"), vbOKOnly, programTitle), int(vbOK));
+        QCOMPARE(seen.icon, QMessageBox::NoIcon);
+        QCOMPARE(seen.buttonCount, 1);
+
+        // Delete question: OK and Cancel.
+        answerWith(Qt::Key_Escape);
+        QCOMPARE(qt.messageBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation, programTitle),
+                 int(vbCancel));
+    }
+};
+
+QTEST_MAIN(TestPlatform)
+#include "test_platform.moc"
