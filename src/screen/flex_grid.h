@@ -1,0 +1,83 @@
+// The item list: a table view with the classic flex-grid operations.
+// Row 0 is the title row (shown as the header); data rows are 1 .. rows() - 1.
+#pragma once
+
+#include <QTableView>
+
+#include <functional>
+#include <memory>
+
+class FlexGridModel;
+
+class FlexGrid : public QTableView {
+    Q_OBJECT
+public:
+    // Cell alignments with their classic numbers.
+    enum Alignment { LeftCenter = 1, CenterCenter = 4, RightCenter = 7 };
+
+    explicit FlexGrid(QWidget* parent = nullptr);
+    ~FlexGrid() override;
+
+    int rows() const;
+    void setRows(int rows);
+    int cols() const;
+    void setCols(int cols);
+
+    // The current cell. Moving it from code raises onRowColChange, as a move by the operator does,
+    // and collapses the selection onto it.
+    int row() const { return row_; }
+    void setRow(int row);
+    int col() const { return col_; }
+    void setCol(int col);
+    // The selection runs from the current cell to (rowSel, colSel).
+    int rowSel() const { return rowSel_; }
+    void setRowSel(int row);
+    int colSel() const { return colSel_; }
+    void setColSel(int col);
+    // First data row shown at the top.
+    int topRow() const;
+    void setTopRow(int row);
+
+    QString textMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString& text);
+    int colWidth(int col) const;               // twips
+    void setColWidth(int col, int twips);
+    int rowHeight(int row) const;              // twips
+    // Data rows share one height; setting any data row's height sets it for all.
+    void setRowHeight(int row, int twips);
+    int cellAlignment() const;
+    void setCellAlignment(int alignment);      // of the current cell
+
+    // Empties every cell; rows, columns and sizes stay.
+    void clear();
+    void refresh();
+    // While redraw is off, changes are gathered and the view hears of them once when it is turned on.
+    void setRedraw(bool on);
+    bool redraw() const { return redraw_; }
+
+    // Events. keyDown runs before the grid acts on the key; setting the code to 0 swallows it.
+    std::function<void()> onClick;
+    std::function<void()> onDblClick;
+    std::function<void(int& keyCode, int shift)> onKeyDown;
+    std::function<void()> onRowColChange;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    void moveCurrent(int row, int col);
+    void applyCurrentToView();
+    // Hidden columns are stood in for by the next visible one when talking to the view.
+    int firstVisibleColumn(int from) const;
+    int pixels(int twips) const;
+    int twips(int pixels) const;
+
+    std::unique_ptr<FlexGridModel> model_;
+    int row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
+    int dataRowTwips_ = 240;
+    bool redraw_ = true;
+    bool syncingView_ = false;
+};
