@@ -1,0 +1,3 @@
+#include "screen/grid.h"
+
+Grid::Grid(QWidget* parent) : QTableView(parent) {}
