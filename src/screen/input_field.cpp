@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -257,7 +258,13 @@ void InputField::mouseReleaseEvent(QMouseEvent* event) {
 
 QMenu* InputField::buildContextMenu() {
     QMenu* menu = createStandardContextMenu();
-    if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+    // Newer Qt names the standard actions; older Qt is known by the translated caption.
+    QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"));
+    const QString caption = QCoreApplication::translate("QLineEdit", "&Paste");
+    for (QAction* action : menu->actions())
+        if (!paste && action->text().section(QLatin1Char('\t'), 0, 0) == caption) paste = action;
+    if (paste) {
+        paste->setObjectName(QStringLiteral("edit-paste"));
         disconnect(paste, &QAction::triggered, nullptr, nullptr);
         connect(paste, &QAction::triggered, this, [this] { platform::runHandler([this] { pasteFiltered(); }); });
     }
