@@ -108,6 +108,20 @@ void InputField::fireChange() {
     if (onChange) platform::runHandler(onChange);
 }
 
+template <typename Edit>
+void InputField::editing(Edit edit) {
+    QPointer<InputField> self(this);
+    const QString before = text();
+    const bool outer = !suppressChange_;
+    suppressChange_ = true;
+    edit();
+    if (!self) return;
+    if (outer) {
+        suppressChange_ = false;
+        if (text() != before) fireChange();
+    }
+}
+
 bool InputField::runKeyPress(Int16& keyAscii) {
     QPointer<InputField> self(this);
     if (Form* f = form()) platform::runHandler([&] { f->previewKeyPress(keyAscii); });
@@ -119,20 +133,18 @@ bool InputField::runKeyPress(Int16& keyAscii) {
 void InputField::insertFiltered(const QString& incoming) {
     if (isReadOnly() || !isEnabled()) return;
     QPointer<InputField> self(this);
-    const QString before = text();
-    suppressChange_ = true;
-    for (const uint ch : incoming.toUcs4()) {
-        if (ch < 32 || ch == 127) continue;  // line breaks and controls are no typing
-        const auto c = static_cast<char32_t>(ch);
-        const Int16 typed = charCodeOf(c);
-        Int16 code = typed;
-        if (!runKeyPress(code)) return;
-        if (code == 0) continue;
-        const QString piece = code == typed ? QString::fromUcs4(&c, 1) : textOfCharCode(code);
-        if (!piece.isEmpty()) insert(piece);
-    }
-    suppressChange_ = false;
-    if (text() != before) fireChange();
+    editing([&] {
+        for (const uint ch : incoming.toUcs4()) {
+            if (ch < 32 || ch == 127) continue;  // line breaks and controls are no typing
+            const auto c = static_cast<char32_t>(ch);
+            const Int16 typed = charCodeOf(c);
+            Int16 code = typed;
+            if (!runKeyPress(code)) return;
+            if (code == 0) continue;
+            const QString piece = code == typed ? QString::fromUcs4(&c, 1) : textOfCharCode(code);
+            if (!piece.isEmpty()) insert(piece);
+        }
+    });
 }
 
 void InputField::pasteFiltered(QClipboard::Mode mode) {
@@ -165,18 +177,20 @@ void InputField::handleKeyPress(QKeyEvent* event) {
     }
     const Int16 typed = keyAsciiOf(event);
     if (typed == 0) {
-        QLineEdit::keyPressEvent(event);
+        editing([&] { QLineEdit::keyPressEvent(event); });
         return;
     }
     Int16 ascii = typed;
     if (!runKeyPress(ascii) || ascii == 0) return;
     if (ascii == typed) {
-        QLineEdit::keyPressEvent(event);
+        editing([&] { QLineEdit::keyPressEvent(event); });
         return;
     }
     if (isReadOnly()) return;
-    if (ascii == vbKeyBack) backspace();
-    else if (const QString piece = textOfCharCode(ascii); !piece.isEmpty()) insert(piece);
+    editing([&] {
+        if (ascii == vbKeyBack) backspace();
+        else if (const QString piece = textOfCharCode(ascii); !piece.isEmpty()) insert(piece);
+    });
 }
 
 void InputField::keyReleaseEvent(QKeyEvent* event) {
@@ -211,13 +225,15 @@ void InputField::focusOutEvent(QFocusEvent* event) {
 void InputField::inputMethodEvent(QInputMethodEvent* event) {
     platform::runHandler([&] {
         if (event->commitString().isEmpty()) {
-            QLineEdit::inputMethodEvent(event);
+            editing([&] { QLineEdit::inputMethodEvent(event); });
             return;
         }
         const QString committed = event->commitString();
         QInputMethodEvent composing(event->preeditString(), event->attributes());
-        QLineEdit::inputMethodEvent(&composing);
-        insertFiltered(committed);
+        editing([&] {
+            QLineEdit::inputMethodEvent(&composing);
+            insertFiltered(committed);
+        });
         event->accept();
     });
 }
@@ -225,7 +241,7 @@ void InputField::inputMethodEvent(QInputMethodEvent* event) {
 void InputField::dropEvent(QDropEvent* event) {
     platform::runHandler([&] {
         if (event->source() == this || !event->mimeData()->hasText()) {
-            QLineEdit::dropEvent(event);
+            editing([&] { QLineEdit::dropEvent(event); });
             return;
         }
         QDragLeaveEvent leave;

@@ -79,6 +79,10 @@ private:
     // The form's key press, then the field's; false when the field went away.
     bool runKeyPress(Int16& keyAscii);
     void fireChange();
+    // Runs an edit of the line edit's own and raises one change afterwards,
+    // so that the change handler sees the edit finished.
+    template <typename Edit>
+    void editing(Edit edit);
 
     double backColor_ = 0x80000005;  // window background
     double foreColor_ = 0x80000008;  // window text

@@ -9,7 +9,9 @@ void normaliseFieldText(Int16& position) {
     const int tab = field->tabIndex();
     const QString format = tab >= 0 && tab < w.inputDateFormats.size() ? w.inputDateFormats[tab] : QString();
     if (!format.isEmpty()) return;
-    field->setText(platform::cutToCp932Bytes(field->text(), field->maxLength()));
+    // Storing the same text again would only move the caret.
+    const QString cut = platform::cutToCp932Bytes(field->text(), field->maxLength());
+    if (cut != field->text()) field->setText(cut);
 }
 
 int sjisByteLength(const QString& text) { return platform::cp932Length(text); }
