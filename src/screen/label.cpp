@@ -7,6 +7,9 @@
 Label::Label(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setAutoFillBackground(true);
+    // Its own colours, not the form's.
+    setBackColor(backColor_);
+    setForeColor(foreColor_);
 }
 
 void Label::setBackColor(double colour) {
