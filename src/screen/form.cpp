@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QShowEvent>
 
 Form::Form(QWidget* parent) : QWidget(parent) {}
 
@@ -95,6 +96,12 @@ void Form::closeEvent(QCloseEvent* event) {
     }
     platform::runHandler([&] { Form_Unload(); });
     event->accept();
+}
+
+// A screen that is shown becomes the active one, with the keyboard in its first field.
+void Form::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) activateWindow();
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {
