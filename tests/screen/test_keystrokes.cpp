@@ -10,6 +10,23 @@
 #include <QMimeData>
 #include <QTest>
 
+namespace {
+// The item screen noting its key events.
+class RecordingForm : public F_R205730 {
+public:
+    QStringList* log = nullptr;
+
+protected:
+    void Form_KeyDown(Int16& keyCode, Int16 shift) override {
+        log->append(QStringLiteral("form down %1").arg(keyCode));
+        F_R205730::Form_KeyDown(keyCode, shift);
+    }
+    void Form_KeyUp(Int16& keyCode, Int16 shift) override {
+        log->append(QStringLiteral("form up %1 %2").arg(keyCode).arg(shift));
+    }
+};
+}  // namespace
+
 class KeystrokeTest : public QObject {
     Q_OBJECT
 
@@ -40,6 +57,28 @@ private slots:
         QCOMPARE(charCodeOf(U'ｱ'), Int16(0xB1));
         for (const char32_t c : {U'５', U'ｱ', U'漢', U'A', U'Ａ'})
             QCOMPARE(textOfCharCode(charCodeOf(c)), QString::fromUcs4(&c, 1));
+    }
+
+    void eventsComeInTheClassicOrder() {
+        QStringList log;
+        auto* recording = new RecordingForm;
+        recording->log = &log;
+        ShownScreen s(recording);
+        InputField* name = s.form()->Koumoku_NM;
+        s.enterBody(name);
+        name->onKeyDown = [&](Int16& k, Int16) { log << QStringLiteral("field down %1").arg(k); };
+        name->onKeyPress = [&](Int16& a) {
+            log << QStringLiteral("field press %1").arg(a);
+            if (a == 'q') a = charCodeOf(U'日');  // a handler may put another character in
+        };
+        name->onKeyUp = [&](Int16& k, Int16 shift) { log << QStringLiteral("field up %1 %2").arg(k).arg(shift); };
+        QTest::keyClick(name, Qt::Key_Q, Qt::ShiftModifier);
+        QCOMPARE(log, QStringList({"form down 16", "field down 16", "form down 81", "field down 81", "field press 113",
+                                   "form up 81 1", "field up 81 1", "form up 16 0", "field up 16 0"}));
+        log.clear();
+        QTest::keyClick(name, 'w');
+        QCOMPARE(log, QStringList({"form down 87", "field down 87", "field press 119", "form up 87 0", "field up 87 0"}));
+        QCOMPARE(name->text(), QStringLiteral("日w"));
     }
 
     void eachModeAcceptsItsCharacters_data() {
