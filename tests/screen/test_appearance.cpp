@@ -3,6 +3,7 @@
 
 #include "settings/settings.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QPushButton>
@@ -202,11 +203,13 @@ private slots:
     void settingsFromTheFileStyleTheScreen() {
         ProbeForm* f = freshForm();
         TestSite site;
-        site.writeIni(standardIni());
+        // A system colour number reads as a negative 32-bit number and names a palette role.
+        site.writeIni(standardIni(QStringLiteral("EDI_TEST"), {{"Setting0/TextBackColor", "&H8000000F"}}));
         scope->tk.programFolderPath = site.programFolder();
         readSettings();
         QVERIFY(!applyEnds());
         QCOMPARE(back(f), QColor(0xC0, 0xC0, 0xC0));
+        QCOMPARE(back(f->Nagasa, QPalette::Base), QApplication::palette().color(QPalette::Button));
         QCOMPARE(back(f->tit_KOUMOKU[1]), QColor(0, 0xFF, 0xFF));
         QCOMPARE(f->Koumoku->font().pointSizeF(), 11.0);
     }
