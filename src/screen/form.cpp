@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "screen/colours.h"
+#include "screen/input_field.h"
 #include "screen/keys.h"
 
 #include <QCloseEvent>
@@ -104,7 +105,19 @@ void Form::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) activateWindow();
 }
 
+bool Form::takeParked(const InputField* field) {
+    if (!parked_ || parked_ != field) return false;
+    parked_ = nullptr;
+    return true;
+}
+
 bool Form::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && parked_ && parked_ != watched) {
+        InputField* left = parked_;
+        parked_ = nullptr;
+        left->raiseLostFocus();
+        return false;
+    }
     if (!keyPreview_) return false;
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     auto* key = static_cast<QKeyEvent*>(event);

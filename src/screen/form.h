@@ -6,8 +6,10 @@
 #include "startup/workarea.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
+class InputField;
 class QCloseEvent;
 
 class Form : public QWidget {
@@ -45,6 +47,12 @@ public:
     // The form's part of a key press on one of its controls (key preview).
     void previewKeyPress(Int16& keyAscii);
 
+    // A field that lost the keyboard to another window (a message box) keeps
+    // its focus state; it loses focus when another control of the form takes it.
+    void parkFocus(InputField* field) { parked_ = field; }
+    // True, and forgotten, when the field was the one parked.
+    bool takeParked(const InputField* field);
+
 protected:
     virtual void Form_Load() {}
     // Setting cancel to a true value keeps the screen open.
@@ -71,6 +79,7 @@ private:
     void registerControl(QWidget* control, const QString& name, int left, int top, int width, int height);
     void applyTabOrder();
 
+    QPointer<InputField> parked_;
     QList<QWidget*> controls_;
     QList<QWidget*> tabOrder_;
     double backColor_ = 0x8000000F;

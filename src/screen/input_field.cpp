@@ -204,21 +204,25 @@ void InputField::keyReleaseEvent(QKeyEvent* event) {
 
 void InputField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    if (lostToAnotherWindow(event->reason()) && focusParked_) {
-        focusParked_ = false;
-        return;
-    }
-    focusParked_ = false;
+    // Back from a message box or another program: the field never lost the focus.
+    Form* f = form();
+    const bool wasParked = f ? f->takeParked(this) : true;
+    if (wasParked && lostToAnotherWindow(event->reason())) return;
     if (onGotFocus) platform::runHandler(onGotFocus);
 }
 
 void InputField::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    // A message box or another program taking the keyboard is no move to another control.
+    Form* f = form();
     if (lostToAnotherWindow(event->reason())) {
-        focusParked_ = true;
+        if (f) f->parkFocus(this);
         return;
     }
+    if (f) f->takeParked(this);
+    raiseLostFocus();
+}
+
+void InputField::raiseLostFocus() {
     if (onLostFocus) platform::runHandler(onLostFocus);
 }
 

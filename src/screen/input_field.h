@@ -53,6 +53,8 @@ public:
     QMenu* buildContextMenu();
 
     Form* form() const;
+    // Runs the lost-focus handler for a focus that left while another window had the keyboard.
+    void raiseLostFocus();
 
     // Event handlers the screen attaches. Key codes are classic virtual-key
     // numbers, the shift state the classic bit mask; onKeyPress gets the
@@ -90,5 +92,4 @@ private:
     QChar passwordChar_;
     int standaloneTabIndex_ = 0;
     bool suppressChange_ = false;
-    bool focusParked_ = false;  // lost to another window, not to another control
 };

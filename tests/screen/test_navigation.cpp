@@ -58,6 +58,32 @@ private slots:
         QCOMPARE(f->activeControl(), f->Nagasa);
     }
 
+    void aMessageBoxIsNoMoveToAnotherField() {
+        ShownScreen s;
+        F_R205730* f = s.form();
+        f->Koumoku_NM->setText(QStringLiteral("品名"));
+        s.enterBody(f->Koumoku_NM);
+        const auto windowLeaves = [](QWidget* w) {
+            QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+            QApplication::sendEvent(w, &out);
+        };
+        const auto windowReturns = [](QWidget* w) {
+            QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+            QApplication::sendEvent(w, &in);
+        };
+        windowLeaves(f->Koumoku_NM);
+        f->Koumoku_NM->setSelStart(1);
+        windowReturns(f->Koumoku_NM);  // same field: no lost or got focus
+        QCOMPARE(base(f->Koumoku_NM), QColor(0xFF, 0xFF, 0x80));
+        QCOMPARE(f->Koumoku_NM->selLength(), 0);
+
+        // The focus was moved while the box was up: the field left loses its colour then.
+        windowLeaves(f->Koumoku_NM);
+        windowReturns(f->Zokusei);
+        QCOMPARE(base(f->Koumoku_NM), QColor(Qt::white));
+        QCOMPARE(base(f->Zokusei), QColor(0xFF, 0xFF, 0x80));
+    }
+
     void upMovesBackWithoutWrapping() {
         ShownScreen s;
         F_R205730* f = s.form();
