@@ -176,6 +176,10 @@ void InputField::handleKeyPress(QKeyEvent* event) {
         return;
     }
     const Int16 typed = keyAsciiOf(event);
+    if (typed == 0 && (event->modifiers() & Qt::AltModifier) && !chars.isEmpty() && chars[0] >= 32) {
+        event->ignore();  // an accelerator, never a character in the field
+        return;
+    }
     if (typed == 0) {
         editing([&] { QLineEdit::keyPressEvent(event); });
         return;

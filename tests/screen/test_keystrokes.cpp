@@ -128,6 +128,7 @@ private slots:
             s.enterBody(digits);
             typeText(digits, QStringLiteral("a-.\x1b ５1"));
             QCOMPARE(digits->text(), QStringLiteral("1"));
+            QTest::keyClick(digits, Qt::Key_A, Qt::AltModifier);  // a menu key, no character
             QTest::keyClick(digits, Qt::Key_Backspace);  // passes in every mode
             QCOMPARE(digits->text(), QString());
         }
