@@ -2,6 +2,7 @@
 #include "screen_fixture.h"
 
 #include "settings/settings.h"
+#include "startup/startup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -34,10 +35,13 @@ class AppearanceTest : public QObject {
 
     std::unique_ptr<platform::ScriptedToolkitScope> scope;
 
-    ProbeForm* freshForm() {
+    void freshToolkit() {
         resetProgramState();
         scope.reset();  // the old scope's end would put the real toolkit back
         scope = std::make_unique<platform::ScriptedToolkitScope>();
+    }
+    ProbeForm* freshForm() {
+        freshToolkit();
         setSampleAppearance();
         auto* form = new ProbeForm;
         workarea.mainForm = form;
@@ -212,6 +216,31 @@ private slots:
         QCOMPARE(back(f->Nagasa, QPalette::Base), QApplication::palette().color(QPalette::Button));
         QCOMPARE(back(f->tit_KOUMOKU[1]), QColor(0, 0xFF, 0xFF));
         QCOMPARE(f->Koumoku->font().pointSizeF(), 11.0);
+    }
+
+    void startUpShowsTheStyledScreenOrEnds() {
+        freshToolkit();
+        TestSite site;
+        site.writeIni(standardIni());
+        scope->tk.programFolderPath = site.programFolder();
+        scope->tk.commandLineText = QStringLiteral("OP01");
+        Main();
+        F_R205730* f = workarea.mainForm;
+        QVERIFY(f->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        QCOMPARE(f->activeControl(), f->Kensaku);
+        QCOMPARE(back(f->Kensaku, QPalette::Base), QColor(0xFF, 0xFF, 0x80));
+        QCOMPARE(f->OPR_OP_CD->caption(), QStringLiteral("OP01"));
+        QCOMPARE(f->OPR_HIDUKE->caption(), QStringLiteral("2026/12/08"));
+        QCOMPARE(workarea.inputCount, Int16(6));
+        QVERIFY(scope->tk.boxes.isEmpty());
+
+        freshToolkit();
+        site.writeIni(standardIni(QStringLiteral("EDI_TEST"), {{"Setting0/FormBackColor", ""}}));
+        scope->tk.programFolderPath = site.programFolder();
+        platform::runHandler([] { Main(); });
+        QCOMPARE(scope->tk.boxTexts(), QStringList{QStringLiteral("項目設定エラー")});
+        QVERIFY(!workarea.mainForm->isVisible());
     }
 
     void clearingCountsInputsAndBlanksLblLabels() {
