@@ -2,8 +2,88 @@
 
 #include "startup/startup.h"
 
+#include <QPushButton>
+
+namespace {
+
+InputField* textBox(int maxLength, bool rightAligned, int imeMode) {
+    auto* f = new InputField;
+    f->setMaxLength(maxLength);
+    if (rightAligned) f->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    f->setImeMode(imeMode);
+    return f;
+}
+
+Label* label(const QString& caption, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
+    auto* l = new Label;
+    l->setCaption(caption);
+    l->setAlignment(alignment);
+    return l;
+}
+
+QPushButton* button(const QString& caption) {
+    auto* b = new QPushButton(caption);
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
 F_R205730::F_R205730() {
     setWindowTitle(QStringLiteral("項目情報マスタ保守 "));
+    setKeyPreview(true);
+    resize(twips(11865), twips(8220));
+
+    const QString tit = QStringLiteral("tit_KOUMOKU");
+    const Qt::Alignment centred = Qt::AlignCenter;
+    OPR_PGID = addControl(label(QStringLiteral("W2057301")), QStringLiteral("OPR_PGID"), 60, 30, 1665, 285);
+    OPR_OPCD = addControl(label(QStringLiteral("ｵﾍﾟﾚｰﾀｺｰﾄﾞ")), QStringLiteral("OPR_OPCD"), 4050, 60, 1545, 255);
+    OPR_OP_CD = addControl(label(QString()), QStringLiteral("OPR_OP_CD"), 5640, 60, 1125, 255);
+    OPR_OP_NM = addControl(label(QString()), QStringLiteral("OPR_OP_NM"), 6810, 60, 2055, 255);
+    OPR_HIDUKE = addControl(label(QString(), centred), QStringLiteral("OPR_HIDUKE"), 9300, 60, 1665, 255);
+    tit_KOUMOKU.append(addControl(label(QStringLiteral("項目No．"), centred), tit, 390, 510, 1320, 360));
+    Kensaku = addControl(textBox(6, true, InputField::imeOff), QStringLiteral("Kensaku"), 1710, 510, 810, 360);
+    Cmd_kensaku = addControl(button(QStringLiteral("検索(&F)")), QStringLiteral("Cmd_kensaku"), 2760, 540, 1215, 315);
+    const struct {
+        const char* caption;
+        int left, width;
+    } columns[] = {{"項目No．", 180, 1035}, {"項目名", 1200, 2550}, {"属性", 3750, 2370},
+                   {"長さ", 6120, 780},     {"小数部長さ", 6900, 1590}};
+    for (const auto& c : columns)
+        tit_KOUMOKU.append(addControl(label(QString::fromUtf8(c.caption), centred), tit, c.left, 1260, c.width, 360));
+    Koumoku = addControl(textBox(6, true, InputField::imeOff), QStringLiteral("Koumoku"), 180, 1620, 1035, 360);
+    Koumoku_NM =
+        addControl(textBox(20, false, InputField::imeHiragana), QStringLiteral("Koumoku_NM"), 1230, 1620, 2505, 360);
+    Zokusei = addControl(textBox(1, false, InputField::imeOff), QStringLiteral("Zokusei"), 3750, 1620, 285, 360);
+    lbl_zokusei = addControl(label(QString()), QStringLiteral("lbl_zokusei"), 4050, 1650, 2025, 315);
+    Nagasa = addControl(textBox(4, true, InputField::imeOff), QStringLiteral("Nagasa"), 6090, 1620, 825, 360);
+    Nagasa_S = addControl(textBox(2, true, InputField::imeOff), QStringLiteral("Nagasa_S"), 6930, 1620, 1605, 360);
+    Cmd_tuika = addControl(button(QStringLiteral("追加（&A）")), QStringLiteral("Cmd_tuika"), 9630, 1260, 1215, 315);
+    Cmd_sakujyo = addControl(button(QStringLiteral("削除（&D）")), QStringLiteral("Cmd_sakujyo"), 9630, 1620, 1215, 315);
+    GRID = addControl(new FlexGrid, QStringLiteral("GRID"), 180, 2040, 8535, 5715);
+    Cmd_end = addControl(button(QStringLiteral("終了（&E）")), QStringLiteral("Cmd_end"), 7560, 7875, 1215, 285);
+
+    // Design tab order: the six fields, the list, then the buttons.
+    const QList<QWidget*> order = {Kensaku, Koumoku, Koumoku_NM, Zokusei, Nagasa, Nagasa_S,
+                                   GRID, Cmd_kensaku, Cmd_tuika, Cmd_sakujyo, Cmd_end};
+    for (int i = 0; i < order.size(); ++i) setTabIndex(order[i], i);
+
+    attachFieldHandlers();
+}
+
+void F_R205730::attachFieldHandlers() {
+    for (InputField* field : fields()) {
+        field->onGotFocus = [field] { onFieldGotFocus(field); };
+        field->onLostFocus = [field] { onFieldLostFocus(field); };
+        field->onKeyPress = [](Int16& keyAscii) { filterKeystroke(keyAscii); };
+    }
+    for (InputField* field : {Kensaku, Koumoku, Koumoku_NM, Zokusei})
+        field->onKeyUp = [this, field](Int16& keyCode, Int16 shift) { fieldKeyUp(field, keyCode, shift); };
+    Koumoku_NM->onChange = [this] { truncateOnChange(Koumoku_NM); };
+}
+
+void F_R205730::fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift) {
+    if (field->isEnabled()) autoAdvanceOnKeyUp(keyCode, shift);
 }
 
 void F_R205730::Form_Load() {
@@ -12,3 +92,10 @@ void F_R205730::Form_Load() {
 }
 
 void F_R205730::Form_QueryUnload(Flag& cancel) { cancel = confirmExit(); }
+
+void F_R205730::Form_KeyDown(Int16& keyCode, Int16 shift) {
+    (void)shift;
+    const QWidget* active = activeControl();
+    if (active && active->objectName() == QLatin1String("GRID")) return;
+    handleScreenKey(keyCode);
+}

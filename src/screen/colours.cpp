@@ -36,3 +36,12 @@ QColor classicColor(double value) {
     if (bits & 0x80000000u) return systemColor(static_cast<int>(bits & 0xFFu));
     return QColor(bits & 0xFF, (bits >> 8) & 0xFF, (bits >> 16) & 0xFF);
 }
+
+bool isClassicColor(double value) {
+    if (!std::isfinite(value)) return false;
+    const double whole = std::nearbyint(value);
+    if (whole >= 0 && whole <= 0xFFFFFF) return true;
+    const auto v = static_cast<qint64>(whole);
+    const qint64 bits = v < 0 ? v + 0x100000000LL : v;
+    return bits >= 0x80000000LL && bits <= 0x80000018LL;
+}

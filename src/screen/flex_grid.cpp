@@ -298,9 +298,9 @@ void FlexGrid::setRedraw(bool on) {
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent* event) {
-    int code = classicKeyCode(event);
+    Int16 code = classicKeyCode(event);
     platform::runHandler([&] {
-        if (onKeyDown) onKeyDown(code, classicShiftState(event->modifiers()));
+        if (onKeyDown) onKeyDown(code, classicShift(event));
     });
     if (code == 0) {
         event->accept();

@@ -2,6 +2,8 @@
 // Row 0 is the title row (shown as the header); data rows are 1 .. rows() - 1.
 #pragma once
 
+#include "startup/workarea.h"
+
 #include <QTableView>
 
 #include <functional>
@@ -58,7 +60,7 @@ public:
     // Events. keyDown runs before the grid acts on the key; setting the code to 0 swallows it.
     std::function<void()> onClick;
     std::function<void()> onDblClick;
-    std::function<void(int& keyCode, int shift)> onKeyDown;
+    std::function<void(Int16& keyCode, Int16 shift)> onKeyDown;
     std::function<void()> onRowColChange;
 
 protected:

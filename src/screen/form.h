@@ -1,11 +1,15 @@
 // A screen of the suite: created without being shown, loaded on first access,
-// closed through a cancellable query-unload.
+// closed through a cancellable query-unload, seeing every key first when its
+// key preview is on.
 #pragma once
 
 #include "startup/workarea.h"
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
+class InputField;
 class QCloseEvent;
 
 class Form : public QWidget {
@@ -21,15 +25,65 @@ public:
     // Returns true when the screen closed.
     bool unload();
 
+    bool keyPreview() const { return keyPreview_; }
+    void setKeyPreview(bool on) { keyPreview_ = on; }
+
+    void setBackColor(double colour);
+    double backColor() const { return backColor_; }
+
+    // The controls in design order, each once; members of a control array share a name.
+    const QList<QWidget*>& controls() const { return controls_; }
+    // The control that has the focus on this screen, or nullptr.
+    QWidget* activeControl() const;
+
+    // Position in the tab order; -1 for a control that takes no focus.
+    int tabIndex(const QWidget* control) const;
+    // Moves the control to that place of the tab order; the others move up or down.
+    void setTabIndex(QWidget* control, int index);
+
+    // Design units to pixels: 15 twips are one pixel at 96 dpi.
+    static int twips(int value);
+
+    // The form's part of a key press on one of its controls (key preview).
+    void previewKeyPress(Int16& keyAscii);
+
+    // A field that lost the keyboard to another window (a message box) keeps
+    // its focus state; it loses focus when another control of the form takes it.
+    void parkFocus(InputField* field) { parked_ = field; }
+    // True, and forgotten, when the field was the one parked.
+    bool takeParked(const InputField* field);
+
 protected:
     virtual void Form_Load() {}
     // Setting cancel to a true value keeps the screen open.
     virtual void Form_QueryUnload(Flag& cancel) { (void)cancel; }
     virtual void Form_Unload() {}
+    // With key preview on these run before the control's own handlers.
+    // Setting keyCode to 0 in Form_KeyDown swallows the key.
+    virtual void Form_KeyDown(Int16& keyCode, Int16 shift) { (void)keyCode, (void)shift; }
+    virtual void Form_KeyPress(Int16& keyAscii) { (void)keyAscii; }
+    virtual void Form_KeyUp(Int16& keyCode, Int16 shift) { (void)keyCode, (void)shift; }
+
+    // Places a control of the design (positions in twips) and registers it under its name.
+    template <typename W>
+    W* addControl(W* control, const QString& name, int left, int top, int width, int height) {
+        registerControl(control, name, left, top, width, height);
+        return control;
+    }
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void registerControl(QWidget* control, const QString& name, int left, int top, int width, int height);
+    void applyTabOrder();
+
+    QPointer<InputField> parked_;
+    QList<QWidget*> controls_;
+    QList<QWidget*> tabOrder_;
+    double backColor_ = 0x8000000F;
+    bool keyPreview_ = false;
     bool loaded_ = false;
     bool loading_ = false;
 };

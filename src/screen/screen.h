@@ -3,8 +3,16 @@
 #pragma once
 
 #include "screen/form.h"
+#include "screen/flex_grid.h"
 #include "screen/input_field.h"
+#include "screen/keys.h"
+#include "screen/label.h"
 #include "startup/workarea.h"
+
+// --- appearance -----------------------------------------------------------
+
+enum class ControlKind { TextBox, ComboBox, Label, Other };
+ControlKind controlKind(const QWidget* control);
 
 // Styles mainForm from the appearance settings; its first access loads the screen.
 // Ends the program with "項目設定エラー" on failure.
@@ -13,3 +21,32 @@ void applyAppearance();
 void centreForm(QWidget* form);
 // Empties the inputs and "lbl_" labels of mainForm and counts the inputs.
 void clearInputs();
+
+// --- keystroke filters and the input table --------------------------------
+
+// Accepts, converts or discards (sets to 0) one key-press code for the active field.
+void filterKeystroke(Int16& keyAscii);
+void rejectSecondMinus(Int16& keyAscii);
+void rejectSecondPoint(Int16& keyAscii);
+// The input table of the item screen; needs inputCount from clearInputs.
+void buildItemInputTable();
+
+// --- focus, navigation, normalisation -------------------------------------
+
+// Set when the check of a field typed full failed; read by the attribute's key-up.
+extern Flag autoAdvanceCheckFailed;
+
+// The field's text cut to its maximum length in code page 932 bytes.
+void normaliseFieldText(Int16& position);
+int sjisByteLength(const QString& text);
+
+void onFieldGotFocus(InputField* field);
+void onFieldLostFocus(InputField* field);
+// "2" paints the normal back colour, any other marker the focus colour.
+void paintFieldBackground(InputField* field, const QString& marker);
+void selectAllText(InputField* field);
+void focusNextInput();
+void focusPreviousInput();
+void enableInputsForMode(const QString& mode);
+void autoAdvanceOnKeyUp(Int16 keyCode, Int16 shift);
+void truncateOnChange(InputField* field);

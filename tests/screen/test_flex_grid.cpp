@@ -84,13 +84,13 @@ private slots:
         g->setRow(2);
         g->setFocus();
         QStringList seen;
-        g->onKeyDown = [&](int& key, int shift) { seen << QStringLiteral("key %1 shift %2 at row %3").arg(key).arg(shift).arg(g->row()); };
+        g->onKeyDown = [&](Int16& key, Int16 shift) { seen << QStringLiteral("key %1 shift %2 at row %3").arg(key).arg(shift).arg(g->row()); };
         g->onRowColChange = [&] { seen << QStringLiteral("row %1 col %2").arg(g->row()).arg(g->col()); };
         QTest::keyClick(g.get(), Qt::Key_Down);
         QCOMPARE(seen, (QStringList{"key 40 shift 0 at row 2", "row 3 col 0"}));
 
         // A handler that swallows the key keeps the grid where it is.
-        g->onKeyDown = [](int& key, int) { key = 0; };
+        g->onKeyDown = [](Int16& key, Int16) { key = 0; };
         QTest::keyClick(g.get(), Qt::Key_Down);
         QCOMPARE(g->row(), 3);
     }

@@ -1,6 +1,7 @@
 #include "test_site.h"
 
 #include "itemmaster/itemmaster.h"
+#include "screen/screen.h"
 #include "startup/workarea.h"
 
 #include <QDir>
@@ -85,4 +86,5 @@ QByteArray standardIni(const QString& dataSource, const QMap<QString, QString>& 
 void resetProgramState() {
     delete workarea.mainForm;
     resetWorkArea();
+    autoAdvanceCheckFailed = False;
 }

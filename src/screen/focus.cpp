@@ -1,0 +1,37 @@
+#include "itemmaster/itemmaster.h"
+#include "screen/active_control.h"
+#include "screen/screen.h"
+
+QWidget* activeControl() { return workarea.mainForm ? workarea.mainForm->activeControl() : nullptr; }
+
+int activeTabIndex() {
+    QWidget* control = activeControl();
+    return control ? workarea.mainForm->tabIndex(control) : -1;
+}
+
+InputField* activeField() { return qobject_cast<InputField*>(activeControl()); }
+
+void onFieldGotFocus(InputField* field) {
+    paintFieldBackground(field, QStringLiteral("1"));
+    selectAllText(field);
+}
+
+void onFieldLostFocus(InputField* field) { paintFieldBackground(field, QStringLiteral("2")); }
+
+void paintFieldBackground(InputField* field, const QString& marker) {
+    field->setBackColor(marker == QLatin1String("2") ? workarea.TextBackColor : workarea.TextFocusColor);
+}
+
+void selectAllText(InputField* field) {
+    if (field->text().isEmpty()) return;
+    field->setSelStart(0);
+    field->setSelLength(static_cast<int>(field->text().size()));
+}
+
+void enableInputsForMode(const QString& mode) {
+    const WorkArea& w = workarea;
+    for (int p = 0; p < w.inputCount && p < w.inputControls.size(); ++p) {
+        InputField* field = w.inputControls[p];
+        if (field) field->setEnabled(p < w.inputScreenModes.size() && w.inputScreenModes[p] == mode);
+    }
+}
