@@ -11,6 +11,10 @@ QString lookupClassName(const QString& classification, const QString& code) {
         workarea.sqlText = QStringLiteral("SELECT 区分名称 FROM 区分マスタ") + QStringLiteral(" WHERE 区分= '") +
                            quoteSql(classification) + QStringLiteral("'") + QStringLiteral(" AND 区分ｺｰﾄﾞ= '") +
                            quoteSql(code) + QStringLiteral("'");
+        // A code with an apostrophe has always been reported as not found; it stays so.
+        if (classification.contains(QLatin1Char('\'')) || code.contains(QLatin1Char('\'')))
+            throw db::Error(QString(), 0, QStringLiteral("a classification or code with an apostrophe has no name"),
+                            workarea.sqlText);
         openReadOnly(rs);
         QString name;
         if (!rs->atEnd()) {

@@ -39,10 +39,10 @@ Error diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& conte
         const SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state, &native, text, 1024, &length);
         if (!SQL_SUCCEEDED(rc)) break;
         if (record == 1) {
-            firstState = fromWide(state, 5);
+            firstState = fromTerminated(state, 5);
             firstNative = native;
         }
-        messages.append(fromWide(text, qMin<qsizetype>(length, 1023)));
+        messages.append(fromTerminated(text, 1024));
     }
     QString message = context;
     if (!messages.isEmpty()) message += QStringLiteral(": ") + messages.join(QStringLiteral("; "));

@@ -19,6 +19,13 @@ inline SQLWCHAR* wide(const QString& text) {
 inline QString fromWide(const SQLWCHAR* text, qsizetype length = -1) {
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
 }
+// Text from a buffer the driver terminated; the length it reports is not trusted, since the
+// driver manager reports the byte length of an ANSI driver's text.
+inline QString fromTerminated(const SQLWCHAR* buffer, qsizetype capacity) {
+    qsizetype n = 0;
+    while (n < capacity && buffer[n] != 0) ++n;
+    return fromWide(buffer, n);
+}
 
 // The diagnostics of a handle as an exception; the first record gives SQLSTATE and native code.
 Error diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& context, const QString& statement = QString());

@@ -100,7 +100,7 @@ struct ResultSet::Impl {
             SQLULEN size = 0;
             check(SQLDescribeColW(h, i, name, 256, &nameLength, &sqlType, &size, &scale, &nullable), SQL_HANDLE_STMT,
                   h, QStringLiteral("cannot describe column %1").arg(i), text);
-            const QString columnName = fromWide(name, qMin<qsizetype>(nameLength, 255));
+            const QString columnName = fromTerminated(name, 256);
             names.append(columnName);
             kinds.append(kindOf(sqlType, scale));
             // The first of two equal names wins, as with a lookup by name in the classic data objects.
