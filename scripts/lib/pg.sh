@@ -72,13 +72,13 @@ pg_stop() {
     pg_as_owner "$(pg_bindir)/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
   fi
   rm -rf "$dir"
-  unset R205730_PG_DIR R205730_PG_PORT
+  unset R205730_PG_DIR R205730_PG_HOST R205730_PG_PORT R205730_PG_USER R205730_PG_PASSWORD R205730_PG_DATABASE
 }
 
 # Runs psql as the test role against the given database (default: the role's own).
 pg_psql() {
   local db=${1:-$R205730_PG_DATABASE}
   shift || true
-  PGPASSWORD=$R205730_PG_PASSWORD psql -X -q -v ON_ERROR_STOP=1 -h "$R205730_PG_HOST" -p "$R205730_PG_PORT" \
+  PGPASSWORD=$R205730_PG_PASSWORD PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -h "$R205730_PG_HOST" -p "$R205730_PG_PORT" \
     -U "$R205730_PG_USER" -d "$db" "$@"
 }
