@@ -12,9 +12,10 @@ QString lookupClassName(const QString& classification, const QString& code) {
                            quoteSql(classification) + QStringLiteral("'") + QStringLiteral(" AND 区分ｺｰﾄﾞ= '") +
                            quoteSql(code) + QStringLiteral("'");
         // A code with an apostrophe has always been reported as not found; it stays so.
-        if (classification.contains(QLatin1Char('\'')) || code.contains(QLatin1Char('\'')))
-            throw db::Error(QString(), 0, QStringLiteral("a classification or code with an apostrophe has no name"),
-                            workarea.sqlText);
+        if (classification.contains(QLatin1Char('\'')) || code.contains(QLatin1Char('\''))) {
+            platform::logDetail(QStringLiteral("class name lookup: a code with an apostrophe has no name: ") + code);
+            return QString();
+        }
         openReadOnly(rs);
         QString name;
         if (!rs->atEnd()) {
@@ -23,6 +24,8 @@ QString lookupClassName(const QString& classification, const QString& code) {
         }
         rs->closeResultSet();
         return name;
+    } catch (const db::Error&) {
+        return QString();  // already in the log
     } catch (const std::exception& e) {
         platform::logDetail(QStringLiteral("class name lookup: ") + QString::fromUtf8(e.what()));
         return QString();

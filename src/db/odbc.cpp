@@ -53,6 +53,8 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString
     if (!SQL_SUCCEEDED(rc)) throw diagnostics(handleType, handle, context, statement);
 }
 
+void logFailure(const Error& error) { platform::logDetail(QStringLiteral("database: ") + QString::fromUtf8(error.what())); }
+
 // ---- Environment
 
 Environment::Environment(const QString& name_, const QString& userId_, const QString& password_)

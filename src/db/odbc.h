@@ -32,6 +32,8 @@ Error diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& conte
 // Throws the handle's diagnostics unless rc is a success (with or without information).
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString& context,
            const QString& statement = QString());
+// One line of technical detail for the administrator.
+void logFailure(const Error& error);
 
 class Connection;
 
@@ -107,5 +109,16 @@ private:
 
 // The connection of the work area; throws when there is none.
 Connection& currentConnection();
+
+// Runs one operation of the layer; a failure is written to the log before it goes to the caller.
+template <class Operation>
+decltype(auto) reported(Operation&& operation) {
+    try {
+        return operation();
+    } catch (const Error& e) {
+        logFailure(e);
+        throw;
+    }
+}
 
 }  // namespace db

@@ -288,60 +288,75 @@ ResultSet::ResultSet(std::unique_ptr<Statement> statement, const QString& text) 
 ResultSet::~ResultSet() = default;
 
 bool ResultSet::atEnd() const {
-    d->requireOpen();
-    return !d->hasRow;
+    return reported([&] {
+        d->requireOpen();
+        return !d->hasRow;
+    });
 }
 
 QVariant ResultSet::columnValue(const QString& name) const {
-    d->requireOpen();
-    const int i = d->column(name);
-    if (d->mode != Impl::Mode::Browsing) return d->pending[i];
-    if (!d->hasRow) throw d->failure(QStringLiteral("no current row (the result set is at its end)"));
-    return d->row[i];
+    return reported([&] {
+        d->requireOpen();
+        const int i = d->column(name);
+        if (d->mode != Impl::Mode::Browsing) return d->pending[i];
+        if (!d->hasRow) throw d->failure(QStringLiteral("no current row (the result set is at its end)"));
+        return d->row[i];
+    });
 }
 
 void ResultSet::setColumnValue(const QString& name, const QVariant& value) {
-    d->requireOpen();
-    const int i = d->column(name);
-    if (d->mode == Impl::Mode::Browsing) throw d->failure(QStringLiteral("set %1 without addNew or edit").arg(name));
-    d->pending[i] = d->coerce(i, value);
-    d->changed[i] = true;
+    reported([&] {
+        d->requireOpen();
+        const int i = d->column(name);
+        if (d->mode == Impl::Mode::Browsing) throw d->failure(QStringLiteral("set %1 without addNew or edit").arg(name));
+        d->pending[i] = d->coerce(i, value);
+        d->changed[i] = true;
+    });
 }
 
 void ResultSet::moveNext() {
-    d->requireOpen();
-    if (d->mode != Impl::Mode::Browsing) throw d->failure(QStringLiteral("move with a row not yet written"));
-    if (!d->hasRow) throw d->failure(QStringLiteral("no current row (the result set is at its end)"));
-    d->fetch();
+    reported([&] {
+        d->requireOpen();
+        if (d->mode != Impl::Mode::Browsing) throw d->failure(QStringLiteral("move with a row not yet written"));
+        if (!d->hasRow) throw d->failure(QStringLiteral("no current row (the result set is at its end)"));
+        d->fetch();
+    });
 }
 
 void ResultSet::addNew() {
-    d->requireOpen();
-    d->mode = Impl::Mode::Adding;
-    d->pending = QList<QVariant>(d->names.size());
-    d->changed = QList<bool>(d->names.size(), false);
+    reported([&] {
+        d->requireOpen();
+        d->mode = Impl::Mode::Adding;
+        d->pending = QList<QVariant>(d->names.size());
+        d->changed = QList<bool>(d->names.size(), false);
+    });
 }
 
 void ResultSet::edit() {
-    d->requireOpen();
-    if (!d->hasRow) throw d->failure(QStringLiteral("no current row to edit"));
-    d->mode = Impl::Mode::Editing;
-    d->pending = d->row;
-    d->changed = QList<bool>(d->names.size(), false);
+    reported([&] {
+        d->requireOpen();
+        if (!d->hasRow) throw d->failure(QStringLiteral("no current row to edit"));
+        d->mode = Impl::Mode::Editing;
+        d->pending = d->row;
+        d->changed = QList<bool>(d->names.size(), false);
+    });
 }
 
 void ResultSet::update() {
-    d->requireOpen();
-    if (d->mode == Impl::Mode::Browsing) throw d->failure(QStringLiteral("update without addNew or edit"));
-    const QString table = tableOf(d->text);
-    if (table.isEmpty()) throw d->failure(QStringLiteral("rows of this statement cannot be written: not one table"));
-    if (d->mode == Impl::Mode::Adding)
-        d->insertRow(table);
-    else
-        d->updateRow(table);
-    d->row = d->pending;
-    d->hasRow = true;
-    d->mode = Impl::Mode::Browsing;
+    reported([&] {
+        d->requireOpen();
+        if (d->mode == Impl::Mode::Browsing) throw d->failure(QStringLiteral("update without addNew or edit"));
+        const QString table = tableOf(d->text);
+        if (table.isEmpty())
+            throw d->failure(QStringLiteral("rows of this statement cannot be written: not one table"));
+        if (d->mode == Impl::Mode::Adding)
+            d->insertRow(table);
+        else
+            d->updateRow(table);
+        d->row = d->pending;
+        d->hasRow = true;
+        d->mode = Impl::Mode::Browsing;
+    });
 }
 
 void ResultSet::closeResultSet() {
@@ -351,12 +366,14 @@ void ResultSet::closeResultSet() {
 }
 
 void openResultSet(std::unique_ptr<ResultSet>& resultSet, int cursorType, int concurrency) {
-    auto statement = std::make_unique<Statement>(currentConnection());
-    statement->setAttribute(SQL_ATTR_CURSOR_TYPE, static_cast<SQLULEN>(cursorType));
-    statement->setAttribute(SQL_ATTR_CONCURRENCY, static_cast<SQLULEN>(concurrency));
-    std::unique_ptr<ResultSet> opened(new ResultSet(std::move(statement), workarea.sqlText));
-    workarea.resultAtEnd = opened->atEnd() ? QStringLiteral("9") : QStringLiteral("0");
-    resultSet = std::move(opened);
+    reported([&] {
+        auto statement = std::make_unique<Statement>(currentConnection());
+        statement->setAttribute(SQL_ATTR_CURSOR_TYPE, static_cast<SQLULEN>(cursorType));
+        statement->setAttribute(SQL_ATTR_CONCURRENCY, static_cast<SQLULEN>(concurrency));
+        std::unique_ptr<ResultSet> opened(new ResultSet(std::move(statement), workarea.sqlText));
+        workarea.resultAtEnd = opened->atEnd() ? QStringLiteral("9") : QStringLiteral("0");
+        resultSet = std::move(opened);
+    });
 }
 
 }  // namespace db
@@ -370,8 +387,10 @@ void openReadOnly(std::unique_ptr<db::ResultSet>& resultSet) {
 }
 
 void executeSql() {
-    db::Statement statement(db::currentConnection());
-    statement.execDirect(workarea.sqlText);
+    db::reported([] {
+        db::Statement statement(db::currentConnection());
+        statement.execDirect(workarea.sqlText);
+    });
 }
 
 QString quoteSql(const QString& text) {
