@@ -61,9 +61,15 @@ TestDatabase::TestDatabase(Engine engine, bool withSchema) : engine_(engine) {
     QDir(dir_.path()).mkpath(QStringLiteral("data"));
     const QString sqliteDriver = findDriver(QStringLiteral("libsqlite3odbc.so"));
     const QString pgDriver = findDriver(QStringLiteral("psqlodbcw.so"));
-    writeFile(odbcFolder() + QStringLiteral("/odbcinst.ini"),
-              QStringLiteral("[SQLite3]\nDriver=%1\n\n[PostgreSQL Unicode]\nDriver=%2\n").arg(sqliteDriver, pgDriver));
-    qputenv("ODBCSYSINI", QFile::encodeName(odbcFolder()));
+    // unixODBC reads ODBCSYSINI once per process, so odbcinst.ini stays in one folder for the whole run.
+    static QTemporaryDir driverFolder;
+    static const bool driversWritten = [&] {
+        writeFile(driverFolder.path() + QStringLiteral("/odbcinst.ini"),
+                  QStringLiteral("[SQLite3]\nDriver=%1\n\n[PostgreSQL Unicode]\nDriver=%2\n").arg(sqliteDriver, pgDriver));
+        qputenv("ODBCSYSINI", QFile::encodeName(driverFolder.path()));
+        return true;
+    }();
+    Q_UNUSED(driversWritten);
     qputenv("ODBCINI", QFile::encodeName(odbcFolder() + QStringLiteral("/odbc.ini")));
 
     QString schema;

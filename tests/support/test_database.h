@@ -1,7 +1,8 @@
 // A database for one test, reached through the real driver manager and driver.
 //
-// The constructor writes odbcinst.ini and odbc.ini into a temporary folder, points ODBCSYSINI
-// and ODBCINI at it, and makes a fresh database behind a new data source (dataSource()) with the
+// The constructor writes odbc.ini into a temporary folder and points ODBCINI at it (odbcinst.ini
+// lies in one folder for the whole process, named by ODBCSYSINI), and makes a fresh database
+// behind a new data source (dataSource()) with the
 // schema of schema/ loaded (no rows): a new SQLite file, or a new database on the PostgreSQL
 // test server that scripts/test starts (R205730_PG_HOST, _PORT, _USER, _PASSWORD, _DATABASE).
 // The engine comes from R205730_TEST_ENGINE ("sqlite", the default, or "postgresql").
@@ -48,7 +49,7 @@ public:
     QString dataSource() const { return dataSource_; }
     QString userId() const { return userId_; }
     QString password() const { return password_; }
-    // The temporary folder: odbc/odbcinst.ini, odbc/odbc.ini and (SQLite) data/edi.sqlite.
+    // The temporary folder: odbc/odbc.ini and (SQLite) data/edi.sqlite.
     QString folder() const { return dir_.path(); }
     QString odbcFolder() const { return dir_.path() + QStringLiteral("/odbc"); }
 
