@@ -122,7 +122,7 @@ TestDatabase::~TestDatabase() {
     closeDatabase();
     connection_.reset();
     environment_.reset();
-    if (engine_ == Engine::PostgreSQL && isReady()) {
+    if (engine_ == Engine::PostgreSQL && !unavailable_) {
         try {
             runAsAdministrator(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgDatabase_));
         } catch (const std::exception& e) {
