@@ -107,6 +107,9 @@ private:
     QList<Statement*> statements_;
 };
 
+// The statement text as the engines take it: "UPDATE t SET t.c = ..." loses the qualifier of its targets.
+QString withPlainSetTargets(const QString& text);
+
 // The connection of the work area; throws when there is none.
 Connection& currentConnection();
 

@@ -389,7 +389,7 @@ void openReadOnly(std::unique_ptr<db::ResultSet>& resultSet) {
 void executeSql() {
     db::reported([] {
         db::Statement statement(db::currentConnection());
-        statement.execDirect(workarea.sqlText);
+        statement.execDirect(db::withPlainSetTargets(workarea.sqlText));
     });
 }
 

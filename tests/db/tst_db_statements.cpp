@@ -254,6 +254,27 @@ private slots:
         QCOMPARE(rs->columnValue(QStringLiteral("本文")).toString(), text);
     }
 
+    void theOperatorStatementsRunAsWritten() {
+        database->loadSampleData();
+        const QString password = QStringLiteral("WHERE,FL0003担当者マスタ.");
+        const QString update = QStringLiteral("UPDATE FL0003担当者マスタ SET") +
+                               QStringLiteral(" FL0003担当者マスタ.パスワード = '") + quoteSql(password) +
+                               QStringLiteral("'") + QStringLiteral(" WHERE FL0003担当者マスタ.担当者コード = '") +
+                               QStringLiteral("0002") + QStringLiteral("'");
+        execute(update);
+        QCOMPARE(workarea.sqlText, update);
+        QCOMPARE(other(QStringLiteral("SELECT パスワード FROM FL0003担当者マスタ WHERE 担当者コード = '0002'")).toString(),
+                 password);
+        QCOMPARE(other(QStringLiteral("SELECT パスワード FROM FL0003担当者マスタ WHERE 担当者コード = '0001'")).toString(),
+                 QStringLiteral("edi0001"));
+
+        std::unique_ptr<db::ResultSet> rs;
+        open(rs, QStringLiteral("SELECT * FROM FL0003担当者マスタ") + QStringLiteral(" WHERE 担当者コード = '") +
+                     QStringLiteral("0002") + QStringLiteral("' "));
+        QCOMPARE(rs->columnValue(QStringLiteral("担当者氏名")).toString(), QStringLiteral("佐藤　花子"));
+        QCOMPARE(rs->columnValue(QStringLiteral("ime起動モード")).toString(), QStringLiteral("1"));
+    }
+
     void bothWrittenFormsOfTheClassificationCodeFindTheRow() {
         database->run(QStringLiteral("INSERT INTO 区分マスタ (区分, 区分コード, 区分名称) VALUES ('属性', 'X', '英数字')"));
         std::unique_ptr<db::ResultSet> rs;
