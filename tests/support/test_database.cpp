@@ -40,11 +40,6 @@ QStringList splitStatements(const QString& script) {
     return statements;
 }
 
-int nextDatabaseNumber() {
-    static int n = 0;
-    return ++n;
-}
-
 }  // namespace
 
 TestDatabase::Engine TestDatabase::engineFromEnvironment() {
@@ -54,24 +49,29 @@ TestDatabase::Engine TestDatabase::engineFromEnvironment() {
 
 QString TestDatabase::schemaFolder() { return QStringLiteral(R205730_SCHEMA_DIR); }
 
-TestDatabase::TestDatabase(Engine engine, bool withSchema) : engine_(engine) {
-    const int number = nextDatabaseNumber();
-    dataSource_ = QStringLiteral("EDI_TEST%1").arg(number);
-    QDir(dir_.path()).mkpath(QStringLiteral("odbc"));
-    QDir(dir_.path()).mkpath(QStringLiteral("data"));
-    const QString sqliteDriver = findDriver(QStringLiteral("libsqlite3odbc.so"));
-    const QString pgDriver = findDriver(QStringLiteral("psqlodbcw.so"));
-    // unixODBC reads ODBCSYSINI once per process, so odbcinst.ini stays in one folder for the whole run.
-    static QTemporaryDir driverFolder;
-    static const bool driversWritten = [&] {
-        writeFile(driverFolder.path() + QStringLiteral("/odbcinst.ini"),
-                  QStringLiteral("[SQLite3]\nDriver=%1\n\n[PostgreSQL Unicode]\nDriver=%2\n").arg(sqliteDriver, pgDriver));
-        qputenv("ODBCSYSINI", QFile::encodeName(driverFolder.path()));
+// unixODBC reads ODBCSYSINI once per process and caches what it read from odbc.ini by data source
+// name for 20 seconds: so every test database of a process has the same configuration in the same
+// folder, and only the database behind it is made afresh.
+QString TestDatabase::folder() {
+    static QTemporaryDir folder;
+    static const bool prepared = [] {
+        QDir(folder.path()).mkpath(QStringLiteral("odbc"));
+        QDir(folder.path()).mkpath(QStringLiteral("data"));
+        writeFile(folder.path() + QStringLiteral("/odbc/odbcinst.ini"),
+                  QStringLiteral("[SQLite3]\nDriver=%1\n\n[PostgreSQL Unicode]\nDriver=%2\n")
+                      .arg(findDriver(QStringLiteral("libsqlite3odbc.so")), findDriver(QStringLiteral("psqlodbcw.so"))));
+        qputenv("ODBCSYSINI", QFile::encodeName(folder.path() + QStringLiteral("/odbc")));
+        qputenv("ODBCINI", QFile::encodeName(folder.path() + QStringLiteral("/odbc/odbc.ini")));
         return true;
     }();
-    Q_UNUSED(driversWritten);
-    qputenv("ODBCINI", QFile::encodeName(odbcFolder() + QStringLiteral("/odbc.ini")));
+    Q_UNUSED(prepared);
+    return folder.path();
+}
 
+TestDatabase::TestDatabase(Engine engine, bool withSchema) : engine_(engine) {
+    const QString sqliteDriver = findDriver(QStringLiteral("libsqlite3odbc.so"));
+    const QString pgDriver = findDriver(QStringLiteral("psqlodbcw.so"));
+    folder();
     QString schema;
     if (engine_ == Engine::SQLite) {
         if (sqliteDriver.isEmpty()) {
@@ -80,7 +80,10 @@ TestDatabase::TestDatabase(Engine engine, bool withSchema) : engine_(engine) {
         }
         userId_ = QStringLiteral("edi");
         password_ = QStringLiteral("edi-pass");
-        writeOdbcIni(dir_.path() + QStringLiteral("/data/edi.sqlite"));
+        const QString file = folder() + QStringLiteral("/data/edi.sqlite");
+        QFile::remove(file);
+        QFile::remove(file + QStringLiteral("-journal"));
+        writeOdbcIni(file);
         schema = QStringLiteral("/sqlite.sql");
     } else {
         const QStringList needed = {QStringLiteral("R205730_PG_HOST"), QStringLiteral("R205730_PG_PORT"),
@@ -96,12 +99,12 @@ TestDatabase::TestDatabase(Engine engine, bool withSchema) : engine_(engine) {
         }
         userId_ = qEnvironmentVariable("R205730_PG_USER");
         password_ = qEnvironmentVariable("R205730_PG_PASSWORD");
-        pgDatabase_ = QStringLiteral("edi_t%1_%2").arg(QCoreApplication::applicationPid()).arg(number);
+        pgDatabase_ = QStringLiteral("edi_t%1").arg(QCoreApplication::applicationPid());
         writeOdbcIni(pgDatabase_);
         if (isReady()) {
             // A fresh database per test, made from the test role's own one.
             try {
-                runAsAdministrator(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(pgDatabase_));
+                runAsAdministrator(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(pgDatabase_));
                 runAsAdministrator(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(pgDatabase_));
             } catch (const std::exception& e) {
                 problem_ = QString::fromUtf8(e.what());
@@ -147,7 +150,7 @@ void TestDatabase::writeOdbcIni(const QString& database) {
         keys.insert(QStringLiteral("Port"), qEnvironmentVariable("R205730_PG_PORT"));
         QMap<QString, QString> admin = keys;
         admin.insert(QStringLiteral("Database"), qEnvironmentVariable("R205730_PG_DATABASE"));
-        sources_.insert(dataSource_ + QStringLiteral("_ADMIN"), admin);
+        sources_.insert(dataSource() + QStringLiteral("_ADMIN"), admin);
     }
     sources_.insert(dataSource(), keys);
     saveOdbcIni();
@@ -174,7 +177,7 @@ void TestDatabase::addDataSource(const QString& name, const QMap<QString, QStrin
 void TestDatabase::runAsAdministrator(const QString& sql) {
     db::Environment environment(QStringLiteral("ADMIN"), userId_, password_);
     db::Connection connection(environment);
-    connection.open(QStringLiteral("DSN=%1_ADMIN;UID=%2;PWD=%3;").arg(dataSource_, userId_, password_));
+    connection.open(QStringLiteral("DSN=%1_ADMIN;UID=%2;PWD=%3;").arg(dataSource(), userId_, password_));
     db::Statement statement(connection);
     statement.execDirect(sql);
 }

@@ -1,10 +1,10 @@
 // A database for one test, reached through the real driver manager and driver.
 //
-// The constructor writes odbc.ini into a temporary folder and points ODBCINI at it (odbcinst.ini
-// lies in one folder for the whole process, named by ODBCSYSINI), and makes a fresh database
-// behind a new data source (dataSource()) with the
-// schema of schema/ loaded (no rows): a new SQLite file, or a new database on the PostgreSQL
-// test server that scripts/test starts (R205730_PG_HOST, _PORT, _USER, _PASSWORD, _DATABASE).
+// The data source "EDI_TEST" (the one standardIni() names) is configured in odbcinst.ini and
+// odbc.ini of a temporary folder that ODBCSYSINI and ODBCINI point at for the whole process; the
+// constructor makes the database behind it afresh, with the schema of schema/ loaded (no rows):
+// a new SQLite file, or a new database on the PostgreSQL test server that scripts/test starts
+// (R205730_PG_HOST, _PORT, _USER, _PASSWORD, _DATABASE). One TestDatabase at a time.
 // The engine comes from R205730_TEST_ENGINE ("sqlite", the default, or "postgresql").
 //
 //   TestDatabase database;
@@ -45,13 +45,12 @@ public:
     Engine engine() const { return engine_; }
     bool isPostgres() const { return engine_ == Engine::PostgreSQL; }
 
-    // Unique per object: unixODBC caches what it read from odbc.ini by data source name.
-    QString dataSource() const { return dataSource_; }
+    QString dataSource() const { return QStringLiteral("EDI_TEST"); }
     QString userId() const { return userId_; }
     QString password() const { return password_; }
-    // The temporary folder: odbc/odbc.ini and (SQLite) data/edi.sqlite.
-    QString folder() const { return dir_.path(); }
-    QString odbcFolder() const { return dir_.path() + QStringLiteral("/odbc"); }
+    // The folder of the process: odbc/odbcinst.ini, odbc/odbc.ini and (SQLite) data/edi.sqlite.
+    static QString folder();
+    static QString odbcFolder() { return folder() + QStringLiteral("/odbc"); }
 
     // Writes the data source, user and password (and a machine name) into the work area.
     void configureWorkArea() const;
@@ -77,13 +76,11 @@ private:
     db::Connection& otherConnection();
 
     Engine engine_;
-    QTemporaryDir dir_;
     QString problem_;
     bool unavailable_ = false;
     QString userId_;
     QString password_;
     QString pgDatabase_;
-    QString dataSource_;
     QMap<QString, QMap<QString, QString>> sources_;
     std::unique_ptr<db::Environment> environment_;
     std::unique_ptr<db::Connection> connection_;
