@@ -1,13 +1,61 @@
 #include "db/db.h"
+#include "db/odbc.h"
 
 #include "platform/platform.h"
 
-void openDatabase() {
-    workarea.connectString = QStringLiteral("DSN=") + workarea.dataSource.trimmed() + QStringLiteral(";UID=") +
-                             workarea.dbUserId.trimmed() + QStringLiteral(";PWD=") + workarea.dbPassword.trimmed() +
-                             QStringLiteral(";");
-    if (workarea.dataSource.trimmed().isEmpty())
-        platform::fatal(QStringLiteral("接続エラー"), QStringLiteral("connect: no data source name in EDI.ini"));
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
+#include <memory>
+
+namespace {
+
+// unixODBC hands wide text to an ANSI driver (SQLite) in the process's code set: without a
+// UTF-8 LC_CTYPE the Japanese identifiers would not survive.
+void ensureUtf8Codeset() {
+    const char* codeset = nl_langinfo(CODESET);
+    if (codeset && std::strcmp(codeset, "UTF-8") == 0) return;
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "ja_JP.UTF-8"})
+        if (std::setlocale(LC_CTYPE, name)) return;
+    platform::logDetail(QStringLiteral("connect: no UTF-8 locale available; non-ASCII text may not reach the driver"));
 }
 
-void closeDatabase() {}
+QString withoutPassword(const QString& connectString) {
+    const qsizetype at = connectString.indexOf(QStringLiteral(";PWD="));
+    return at < 0 ? connectString : connectString.left(at) + QStringLiteral(";PWD=***;");
+}
+
+}  // namespace
+
+void openDatabase() {
+    try {
+        const QString dataSource = workarea.dataSource.trimmed();
+        const QString userId = workarea.dbUserId.trimmed();
+        const QString password = workarea.dbPassword.trimmed();
+        workarea.connectString = QStringLiteral("DSN=") + dataSource + QStringLiteral(";UID=") + userId +
+                                 QStringLiteral(";PWD=") + password + QStringLiteral(";");
+        // Without a name unixODBC would pick a data source of its own, and the SQLite driver
+        // would create a database file named after the connect string.
+        if (dataSource.isEmpty())
+            throw db::Error(QString(), 0, QStringLiteral("no data source name (DBSTRING) in the settings file"));
+        ensureUtf8Codeset();
+        closeDatabase();
+        auto environment = std::make_unique<db::Environment>(workarea.machineName, userId, password);
+        auto connection = std::make_unique<db::Connection>(*environment);
+        connection->open(workarea.connectString);
+        workarea.dbEnvironment = environment.release();
+        workarea.dbConnection = connection.release();
+    } catch (const std::exception& e) {
+        platform::fatal(QStringLiteral("接続エラー"), QStringLiteral("connect (%1): %2")
+                                                         .arg(withoutPassword(workarea.connectString),
+                                                              QString::fromUtf8(e.what())));
+    }
+}
+
+void closeDatabase() {
+    // Statements of the connection are freed with it; the environment goes last.
+    delete workarea.dbConnection;
+    workarea.dbConnection = nullptr;
+    delete workarea.dbEnvironment;
+    workarea.dbEnvironment = nullptr;
+}

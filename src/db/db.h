@@ -1,8 +1,85 @@
-// Database access: the one ODBC connection and its statements.
+// Database access: the one ODBC connection, its result sets, action statements and transactions,
+// and the classification name lookup. Every statement runs the text in workarea.sqlText.
 #pragma once
 
 #include "startup/workarea.h"
 
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <stdexcept>
+
+class QLabel;
+class QLineEdit;
+
+namespace db {
+
+class Statement;
+
+// A failure of the driver manager, the driver or this layer. what() is a one-line summary.
+class Error : public std::runtime_error {
+public:
+    Error(const QString& sqlState, int nativeCode, const QString& message, const QString& statement = QString());
+    QString sqlState;  // empty when the failure was found by this layer
+    int nativeCode = 0;
+    QString message;
+    QString statement;
+};
+
+// The rows of one SELECT with a current-row position. Changes are written with INSERT and
+// UPDATE statements built from the row; an edited row is only written while it still holds
+// the values it was read with.
+class ResultSet {
+public:
+    ~ResultSet();
+    ResultSet(const ResultSet&) = delete;
+    ResultSet& operator=(const ResultSet&) = delete;
+
+    // True when there is no current row.
+    bool atEnd() const;
+    // Null for SQL NULL, a QString for text, a number type for numbers. Names match without
+    // regard to ASCII case.
+    QVariant columnValue(const QString& name) const;
+    // Sets a column of the row being added or edited.
+    void setColumnValue(const QString& name, const QVariant& value);
+    void moveNext();
+    void addNew();
+    void edit();
+    // Writes the added or edited row; an edited row must match exactly one row by its original values.
+    void update();
+    void closeResultSet();
+
+private:
+    friend void openResultSet(std::unique_ptr<ResultSet>&, int, int);
+    explicit ResultSet(std::unique_ptr<Statement> statement, const QString& text);
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace db
+
 // Builds connectString and opens dbConnection; ends the program with "接続エラー" on failure.
 void openDatabase();
+// Closes dbConnection (a transaction still open is rolled back); never fails.
 void closeDatabase();
+
+// Run sqlText and hand back the result set on its first row; set resultAtEnd to "9" when it
+// has no row, "0" otherwise (left alone when the open fails).
+void openUpdatable(std::unique_ptr<db::ResultSet>& resultSet);
+void openReadOnly(std::unique_ptr<db::ResultSet>& resultSet);
+// Runs sqlText as an action statement; matching no row is no failure.
+void executeSql();
+
+void beginTransaction();
+void commitTransaction();
+void rollbackTransaction();
+
+// Text to paste between apostrophes in a statement text: apostrophes doubled.
+QString quoteSql(const QString& text);
+
+// Display name of a code of a classification in 区分マスタ; empty when there is none or on failure.
+QString lookupClassName(const QString& classification, const QString& code);
+// Shows the name of the code in codeField on nameLabel; when there is none clears the label,
+// sets status to 9 and tells the operator.
+void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, Int16& status);

@@ -218,31 +218,6 @@ private slots:
         QCOMPARE(f->Koumoku->font().pointSizeF(), 11.0);
     }
 
-    void startUpShowsTheStyledScreenOrEnds() {
-        freshToolkit();
-        TestSite site;
-        site.writeIni(standardIni());
-        scope->tk.programFolderPath = site.programFolder();
-        scope->tk.commandLineText = QStringLiteral("OP01");
-        Main();
-        F_R205730* f = workarea.mainForm;
-        QVERIFY(f->isVisible());
-        QVERIFY(QTest::qWaitForWindowActive(f));
-        QCOMPARE(f->activeControl(), f->Kensaku);
-        QCOMPARE(back(f->Kensaku, QPalette::Base), QColor(0xFF, 0xFF, 0x80));
-        QCOMPARE(f->OPR_OP_CD->caption(), QStringLiteral("OP01"));
-        QCOMPARE(f->OPR_HIDUKE->caption(), QStringLiteral("2026/12/08"));
-        QCOMPARE(workarea.inputCount, Int16(6));
-        QVERIFY(scope->tk.boxes.isEmpty());
-
-        freshToolkit();
-        site.writeIni(standardIni(QStringLiteral("EDI_TEST"), {{"Setting0/FormBackColor", ""}}));
-        scope->tk.programFolderPath = site.programFolder();
-        platform::runHandler([] { Main(); });
-        QCOMPARE(scope->tk.boxTexts(), QStringList{QStringLiteral("項目設定エラー")});
-        QVERIFY(!workarea.mainForm->isVisible());
-    }
-
     void clearingCountsInputsAndBlanksLblLabels() {
         ProbeForm* f = freshForm();
         auto* combo = f->addControl(new QComboBox, QStringLiteral("cmb_x"), 0, 0, 300, 300);

@@ -2,6 +2,7 @@
 #include "itemmaster/itemmaster.h"
 #include "platform/scripted_toolkit.h"
 #include "startup/startup.h"
+#include "test_database.h"
 #include "test_site.h"
 
 #include <QtTest>
@@ -12,6 +13,7 @@ class TestStartup : public QObject {
     Q_OBJECT
     std::unique_ptr<ScriptedToolkitScope> scope;
     std::unique_ptr<TestSite> site;
+    std::unique_ptr<TestDatabase> database;
     ScriptedToolkit& tk() { return scope->tk; }
 
     // Runs Main as the program does; true when it ended the program.
@@ -28,6 +30,17 @@ class TestStartup : public QObject {
         return ended;
     }
 
+    // A complete EDI.ini that logs in to the test database.
+    void writeIni(QMap<QString, QString> overrides = {}) {
+        const auto login = database->iniLogin();
+        for (auto it = login.begin(); it != login.end(); ++it)
+            if (!overrides.contains(it.key())) overrides.insert(it.key(), it.value());
+        site->writeIni(standardIni(QStringLiteral("EDI_TEST"), overrides));
+    }
+    QString connectString() const {
+        return QStringLiteral("DSN=EDI_TEST;UID=%1;PWD=%2;").arg(database->userId(), database->password());
+    }
+
     // The events of one kind, in order.
     QStringList eventsWithout(const QString& prefix) const {
         QStringList out;
@@ -42,16 +55,19 @@ private slots:
         scope = std::make_unique<ScriptedToolkitScope>();
         site = std::make_unique<TestSite>();
         tk().programFolderPath = site->programFolder();
+        database = std::make_unique<TestDatabase>();
+        REQUIRE_TEST_DATABASE(*database);
     }
     void cleanup() {
         QVERIFY2(tk().unexpectedBoxes.isEmpty(), "a question appeared that the test did not answer");
         resetProgramState();
+        database.reset();
         scope.reset();
         site.reset();
     }
 
     void startsInOrder() {
-        site->writeIni(standardIni());
+        writeIni();
         tk().commandLineText = QStringLiteral("  OP01  ");
         QVERIFY(!start());
         QVERIFY(tk().boxes.isEmpty());
@@ -68,15 +84,37 @@ private slots:
         QCOMPARE(workarea.mainForm->windowTitle(), QStringLiteral("項目情報マスタ保守 "));
         QCOMPARE(workarea.operatorCode, QStringLiteral("OP01"));
         QCOMPARE(workarea.screenMode, QStringLiteral("HEAD"));
-        QCOMPARE(workarea.connectString, QStringLiteral("DSN=EDI_TEST;UID=edi;PWD=edi-pass;"));
+        QCOMPARE(workarea.connectString, connectString());
         QVERIFY(!workarea.machineName.isEmpty());
         QCOMPARE(workarea.osName, QStringLiteral("Unknown OS"));
     }
 
+    void startUpShowsTheStyledScreen() {
+        writeIni();
+        tk().commandLineText = QStringLiteral("OP01");
+        QVERIFY(!start());
+        F_R205730* f = workarea.mainForm;
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        QCOMPARE(f->activeControl(), f->Kensaku);
+        QCOMPARE(f->Kensaku->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0x80));  // TextFocusColor
+        QCOMPARE(f->OPR_OP_CD->caption(), QStringLiteral("OP01"));
+        QCOMPARE(f->OPR_OP_NM->caption(), QString());
+        QCOMPARE(f->OPR_HIDUKE->caption(), QStringLiteral("2026/12/08"));
+        QCOMPARE(workarea.inputCount, Int16(6));
+    }
+
+    void badAppearanceEndsBeforeTheScreenShows() {
+        writeIni({{"Setting0/FormBackColor", ""}});
+        QVERIFY(start());
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("項目設定エラー")});
+        QVERIFY(!workarea.mainForm->isVisible());
+    }
+
     void noCommandLineGivesAnEmptyOperator() {
-        site->writeIni(standardIni());
+        writeIni();
         QVERIFY(!start());
         QCOMPARE(workarea.operatorCode, QString());
+        QCOMPARE(workarea.mainForm->OPR_OP_CD->caption(), QString());
         QVERIFY(workarea.mainForm->isVisible());
     }
 
@@ -93,7 +131,7 @@ private slots:
     }
 
     void shallowProgramFolderStopsBeforeReading() {
-        site->writeIni(standardIni());
+        writeIni();
         tk().programFolderPath = QStringLiteral("/app");
         QVERIFY(start());
         QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("INIﾌｧｲﾙ読込エラー")});
@@ -102,18 +140,18 @@ private slots:
     }
 
     void missingAppearanceKeysStopAfterConnecting() {
-        QByteArray ini = standardIni();
+        QByteArray ini = standardIni(QStringLiteral("EDI_TEST"), database->iniLogin());
         ini = ini.left(ini.indexOf("[Setting0]"));
         site->writeIni(ini);
         QVERIFY(start());
         QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("INIﾌｧｲﾙ読込エラー")});
-        QCOMPARE(workarea.connectString, QStringLiteral("DSN=EDI_TEST;UID=edi;PWD=edi-pass;"));
+        QCOMPARE(workarea.connectString, connectString());
         QVERIFY(!workarea.mainForm->isVisible());
         QVERIFY(!workarea.mainForm->isLoaded());
     }
 
     void exitQuestionNoKeepsTheScreen() {
-        site->writeIni(standardIni());
+        writeIni();
         QVERIFY(!start());
         tk().answer(vbNo);
         QVERIFY(!workarea.mainForm->unload());
@@ -125,7 +163,7 @@ private slots:
     }
 
     void closeBoxAsksTheSameQuestionAndYesEnds() {
-        site->writeIni(standardIni());
+        writeIni();
         QVERIFY(!start());
         tk().answer(vbYes);
         workarea.mainForm->close();  // the window's close box

@@ -1,5 +1,6 @@
 #include "test_site.h"
 
+#include "db/db.h"
 #include "itemmaster/itemmaster.h"
 #include "screen/screen.h"
 #include "startup/workarea.h"
@@ -84,6 +85,7 @@ QByteArray standardIni(const QString& dataSource, const QMap<QString, QString>& 
 }
 
 void resetProgramState() {
+    closeDatabase();
     delete workarea.mainForm;
     resetWorkArea();
     autoAdvanceCheckFailed = False;

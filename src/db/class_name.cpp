@@ -1,0 +1,49 @@
+#include "db/db.h"
+
+#include "platform/platform.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+QString lookupClassName(const QString& classification, const QString& code) {
+    std::unique_ptr<db::ResultSet> rs;
+    try {
+        workarea.sqlText = QStringLiteral("SELECT 区分名称 FROM 区分マスタ") + QStringLiteral(" WHERE 区分= '") +
+                           quoteSql(classification) + QStringLiteral("'") + QStringLiteral(" AND 区分ｺｰﾄﾞ= '") +
+                           quoteSql(code) + QStringLiteral("'");
+        // A code with an apostrophe has always been reported as not found; it stays so.
+        if (classification.contains(QLatin1Char('\'')) || code.contains(QLatin1Char('\''))) {
+            platform::logDetail(QStringLiteral("class name lookup: a code with an apostrophe has no name: ") + code);
+            return QString();
+        }
+        openReadOnly(rs);
+        QString name;
+        if (!rs->atEnd()) {
+            const QVariant value = rs->columnValue(QStringLiteral("区分名称"));
+            if (!value.isNull()) name = value.toString();
+        }
+        rs->closeResultSet();
+        return name;
+    } catch (const db::Error&) {
+        return QString();  // already in the log
+    } catch (const std::exception& e) {
+        platform::logDetail(QStringLiteral("class name lookup: ") + QString::fromUtf8(e.what()));
+        return QString();
+    }
+}
+
+void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, Int16& status) {
+    if (!codeField || !nameLabel) {
+        platform::logDetail(QStringLiteral("class name display: no code field or name label"));
+        if (nameLabel) nameLabel->setText(QString());
+        return;
+    }
+    const QString name = lookupClassName(classification, codeField->text());
+    if (!name.isEmpty()) {
+        nameLabel->setText(name);
+        return;
+    }
+    nameLabel->setText(QString());
+    status = 9;
+    platform::msgBox(QStringLiteral("該当データがありませんでした"), platform::vbOKOnly);
+}

@@ -1,0 +1,227 @@
+#include "db/odbc.h"
+
+#include "platform/platform.h"
+
+#include <QStringList>
+
+namespace db {
+
+namespace {
+QString oneLine(QString text) {
+    text.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return text.trimmed();
+}
+
+std::string summary(const QString& sqlState, int nativeCode, const QString& message, const QString& statement) {
+    QString s = sqlState.isEmpty() ? oneLine(message)
+                                   : QStringLiteral("[%1/%2] %3").arg(sqlState).arg(nativeCode).arg(oneLine(message));
+    if (!statement.isEmpty()) s += QStringLiteral(" -- statement: ") + oneLine(statement);
+    return s.toStdString();
+}
+}  // namespace
+
+Error::Error(const QString& sqlState_, int nativeCode_, const QString& message_, const QString& statement_)
+    : std::runtime_error(summary(sqlState_, nativeCode_, message_, statement_)),
+      sqlState(sqlState_),
+      nativeCode(nativeCode_),
+      message(message_),
+      statement(statement_) {}
+
+Error diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& context, const QString& statement) {
+    QString firstState;
+    SQLINTEGER firstNative = 0;
+    QStringList messages;
+    for (SQLSMALLINT record = 1; handle != SQL_NULL_HANDLE; ++record) {
+        SQLWCHAR state[6] = {};
+        SQLINTEGER native = 0;
+        SQLWCHAR text[1024];
+        SQLSMALLINT length = 0;
+        const SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state, &native, text, 1024, &length);
+        if (!SQL_SUCCEEDED(rc)) break;
+        if (record == 1) {
+            firstState = fromTerminated(state, 5);
+            firstNative = native;
+        }
+        messages.append(fromTerminated(text, 1024));
+    }
+    QString message = context;
+    if (!messages.isEmpty()) message += QStringLiteral(": ") + messages.join(QStringLiteral("; "));
+    return Error(firstState, firstNative, message, statement);
+}
+
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString& context, const QString& statement) {
+    if (!SQL_SUCCEEDED(rc)) throw diagnostics(handleType, handle, context, statement);
+}
+
+void logFailure(const Error& error) { platform::logDetail(QStringLiteral("database: ") + QString::fromUtf8(error.what())); }
+
+// ---- Environment
+
+Environment::Environment(const QString& name_, const QString& userId_, const QString& password_)
+    : name(name_), userId(userId_), password(password_) {
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
+        throw Error(QString(), 0, QStringLiteral("cannot allocate an ODBC environment"));
+    const SQLRETURN rc = SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    if (!SQL_SUCCEEDED(rc)) {
+        Error e = diagnostics(SQL_HANDLE_ENV, env_, QStringLiteral("cannot request ODBC 3"));
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+        throw e;
+    }
+}
+
+Environment::~Environment() {
+    if (env_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+}
+
+// ---- Connection
+
+Connection::Connection(Environment& environment) : environment_(environment) {
+    check(SQLAllocHandle(SQL_HANDLE_DBC, environment.handle(), &dbc_), SQL_HANDLE_ENV, environment.handle(),
+          QStringLiteral("cannot allocate a connection"));
+}
+
+Connection::~Connection() {
+    close();
+    if (dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+}
+
+void Connection::open(const QString& connectString) {
+    check(SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
+                             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(environment_.loginTimeout)), 0),
+          SQL_HANDLE_DBC, dbc_, QStringLiteral("cannot set the login time-out"));
+    check(SQLSetConnectAttrW(dbc_, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_WRITE), 0),
+          SQL_HANDLE_DBC, dbc_, QStringLiteral("cannot ask for read-write access"));
+    QString text = connectString;
+    SQLWCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, wide(text), SQL_NTS, out, 1024, &outLength, SQL_DRIVER_NOPROMPT);
+    check(rc, SQL_HANDLE_DBC, dbc_, QStringLiteral("cannot connect"));
+    connected_ = true;
+    SQLWCHAR name[128] = {};
+    SQLSMALLINT nameLength = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DBMS_NAME, name, sizeof name, &nameLength)))
+        dbmsName = fromWide(name);
+}
+
+void Connection::close() {
+    for (Statement* s : QList<Statement*>(statements_)) s->release();
+    statements_.clear();
+    if (!connected_) return;
+    if (inTransaction) {
+        if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK)))
+            platform::logDetail(QString::fromUtf8(diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("roll-back on close")).what()));
+        inTransaction = false;
+    }
+    if (!SQL_SUCCEEDED(SQLDisconnect(dbc_)))
+        platform::logDetail(QString::fromUtf8(diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("disconnect")).what()));
+    connected_ = false;
+}
+
+void Connection::setAutoCommit(bool on) {
+    check(SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT,
+                             reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0),
+          SQL_HANDLE_DBC, dbc_, on ? QStringLiteral("cannot turn auto-commit on") : QStringLiteral("cannot begin a transaction"));
+}
+
+void Connection::endTransaction(SQLSMALLINT completion) {
+    check(SQLEndTran(SQL_HANDLE_DBC, dbc_, completion), SQL_HANDLE_DBC, dbc_,
+          completion == SQL_COMMIT ? QStringLiteral("commit failed") : QStringLiteral("roll-back failed"));
+}
+
+Connection& currentConnection() {
+    if (!workarea.dbConnection || !workarea.dbConnection->isOpen())
+        throw Error(QString(), 0, QStringLiteral("no open database connection"));
+    return *workarea.dbConnection;
+}
+
+// ---- Statement
+
+Statement::Statement(Connection& connection) : connection_(&connection) {
+    if (!connection.isOpen()) throw Error(QString(), 0, QStringLiteral("no open database connection"));
+    check(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt_), SQL_HANDLE_DBC, connection.handle(),
+          QStringLiteral("cannot allocate a statement"));
+    connection.statements_.append(this);
+    setAttribute(SQL_ATTR_QUERY_TIMEOUT, static_cast<SQLULEN>(connection.queryTimeout));
+}
+
+Statement::~Statement() { release(); }
+
+void Statement::release() {
+    if (stmt_ != SQL_NULL_HSTMT) {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+        stmt_ = SQL_NULL_HSTMT;
+    }
+    if (connection_) {
+        connection_->statements_.removeOne(this);
+        connection_ = nullptr;
+    }
+}
+
+SQLHSTMT Statement::handle() const {
+    if (stmt_ == SQL_NULL_HSTMT) throw Error(QString(), 0, QStringLiteral("the statement's connection has been closed"));
+    return stmt_;
+}
+
+Connection& Statement::connection() const {
+    if (!connection_) throw Error(QString(), 0, QStringLiteral("the statement's connection has been closed"));
+    return *connection_;
+}
+
+void Statement::setAttribute(SQLINTEGER attribute, SQLULEN value) {
+    const SQLRETURN rc = SQLSetStmtAttrW(handle(), attribute, reinterpret_cast<SQLPOINTER>(value), 0);
+    check(rc, SQL_HANDLE_STMT, stmt_, QStringLiteral("cannot set statement attribute %1").arg(attribute));
+}
+
+bool Statement::execDirect(const QString& text) {
+    QString copy = text;
+    const SQLRETURN rc = SQLExecDirectW(handle(), wide(copy), SQL_NTS);
+    if (rc == SQL_NO_DATA) return false;
+    check(rc, SQL_HANDLE_STMT, stmt_, QStringLiteral("statement failed"), text);
+    return true;
+}
+
+SQLLEN Statement::execWithParameters(const QString& text, const QList<QVariant>& values,
+                                     const QList<SQLSMALLINT>& sqlTypes) {
+    QString copy = text;
+    check(SQLPrepareW(handle(), wide(copy), SQL_NTS), SQL_HANDLE_STMT, stmt_, QStringLiteral("cannot prepare"), text);
+    // The buffers must stay put until the statement has run.
+    struct Buffer {
+        QString text;
+        qint64 integer = 0;
+        double real = 0;
+        SQLLEN indicator = 0;
+    };
+    std::vector<Buffer> buffers(values.size());
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        Buffer& b = buffers[i];
+        const QVariant& v = values[i];
+        const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(i + 1);
+        SQLRETURN rc;
+        if (v.isNull()) {
+            b.indicator = SQL_NULL_DATA;
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_WCHAR, sqlTypes.value(i, SQL_WVARCHAR), 1, 0,
+                                  nullptr, 0, &b.indicator);
+        } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+            b.real = v.toDouble();
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0, &b.real, 0, nullptr);
+        } else if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
+            b.text = v.toString();
+            b.indicator = static_cast<SQLLEN>(b.text.size() * sizeof(SQLWCHAR));
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
+                                  static_cast<SQLULEN>(qMax<qsizetype>(b.text.size(), 1)), 0, wide(b.text),
+                                  b.indicator, &b.indicator);
+        } else {
+            b.integer = v.toLongLong();
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 19, 0, &b.integer, 0, nullptr);
+        }
+        check(rc, SQL_HANDLE_STMT, stmt_, QStringLiteral("cannot bind parameter %1").arg(number), text);
+    }
+    const SQLRETURN rc = SQLExecute(stmt_);
+    if (rc == SQL_NO_DATA) return 0;
+    check(rc, SQL_HANDLE_STMT, stmt_, QStringLiteral("statement failed"), text);
+    SQLLEN rows = 0;
+    check(SQLRowCount(stmt_, &rows), SQL_HANDLE_STMT, stmt_, QStringLiteral("cannot count rows"), text);
+    return rows;
+}
+
+}  // namespace db

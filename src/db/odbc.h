@@ -1,0 +1,127 @@
+// RAII over the ODBC 3 wide-character API; private to the database layer (and its tests).
+#pragma once
+
+#include "db/db.h"
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace db {
+
+inline SQLWCHAR* wide(const QString& text) {
+    return static_cast<SQLWCHAR*>(const_cast<void*>(static_cast<const void*>(text.utf16())));
+}
+inline QString fromWide(const SQLWCHAR* text, qsizetype length = -1) {
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
+}
+// Text from a buffer the driver terminated; the length it reports is not trusted, since the
+// driver manager reports the byte length of an ANSI driver's text.
+inline QString fromTerminated(const SQLWCHAR* buffer, qsizetype capacity) {
+    qsizetype n = 0;
+    while (n < capacity && buffer[n] != 0) ++n;
+    return fromWide(buffer, n);
+}
+
+// The diagnostics of a handle as an exception; the first record gives SQLSTATE and native code.
+Error diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& context, const QString& statement = QString());
+// Throws the handle's diagnostics unless rc is a success (with or without information).
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString& context,
+           const QString& statement = QString());
+// One line of technical detail for the administrator.
+void logFailure(const Error& error);
+
+class Connection;
+
+// The container of the connection: one per process.
+class Environment {
+public:
+    Environment(const QString& name, const QString& userId, const QString& password);
+    ~Environment();
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+    SQLHENV handle() const { return env_; }
+
+    QString name;
+    QString userId;
+    QString password;
+    int loginTimeout = 120;
+
+private:
+    SQLHENV env_ = SQL_NULL_HENV;
+};
+
+// One statement handle of a connection. The connection frees it when it closes first.
+class Statement {
+public:
+    explicit Statement(Connection& connection);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    SQLHSTMT handle() const;
+    Connection& connection() const;
+    bool alive() const { return stmt_ != SQL_NULL_HSTMT; }
+    // Sets a statement attribute; a driver's 01S02 substitution is accepted.
+    void setAttribute(SQLINTEGER attribute, SQLULEN value);
+    // Runs the text; true when it ran, false for SQL_NO_DATA (an action that matched no row).
+    bool execDirect(const QString& text);
+    // Prepares, binds the values in order as parameters and executes; returns the rows affected.
+    SQLLEN execWithParameters(const QString& text, const QList<QVariant>& values, const QList<SQLSMALLINT>& sqlTypes);
+    void release();
+
+private:
+    Connection* connection_;
+    SQLHSTMT stmt_ = SQL_NULL_HSTMT;
+};
+
+class Connection {
+public:
+    explicit Connection(Environment& environment);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Login time-out from the environment, read-write, no prompt.
+    void open(const QString& connectString);
+    // Rolls back an open transaction, disconnects and frees every statement; never throws.
+    void close();
+    SQLHDBC handle() const { return dbc_; }
+    bool isOpen() const { return connected_; }
+
+    void setAutoCommit(bool on);
+    void endTransaction(SQLSMALLINT completion);
+    bool inTransaction = false;
+    int queryTimeout = 300;
+    QString dbmsName;
+
+private:
+    friend class Statement;
+    Environment& environment_;
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    bool connected_ = false;
+    QList<Statement*> statements_;
+};
+
+// The statement text as the engines take it: "UPDATE t SET t.c = ..." loses the qualifier of its targets.
+QString withPlainSetTargets(const QString& text);
+
+// The connection of the work area; throws when there is none.
+Connection& currentConnection();
+
+// Runs one operation of the layer; a failure is written to the log before it goes to the caller.
+template <class Operation>
+decltype(auto) reported(Operation&& operation) {
+    try {
+        return operation();
+    } catch (const Error& e) {
+        logFailure(e);
+        throw;
+    }
+}
+
+}  // namespace db
