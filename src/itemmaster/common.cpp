@@ -1,29 +1,200 @@
+// The item screen's routines: its states, keys, commands and the save question.
 #include "itemmaster/itemmaster.h"
 
-void loadItemList() {}
+#include "platform/cp932.h"
+#include "platform/platform.h"
+
+#include <QPushButton>
+
+using namespace platform;
+
+Int16 newItemFlag = 0;
+
+namespace {
+
+void returnToHead() {
+    workarea.screenMode = QStringLiteral("HEAD");
+    enableInputsForMode(workarea.screenMode);
+    setCommandState(0);
+}
+
+bool isHead() { return workarea.screenMode == QLatin1String("HEAD"); }
+
+// Only data rows can be shown or opened; the title row and an empty list cannot.
+bool onDataRow() {
+    const int row = workarea.mainForm->GRID->row();
+    return row >= 1 && row <= listRowCount;
+}
+
+}  // namespace
 
 void initItemScreen() {
+    F_R205730* f = workarea.mainForm;
     clearInputs();
     buildItemInputTable();
     workarea.screenMode = QStringLiteral("HEAD");
     enableInputsForMode(workarea.screenMode);
-    workarea.mainForm->Kensaku->setFocus(Qt::OtherFocusReason);
+    newItemFlag = 0;
+    setCommandState(0);
+    f->Kensaku->setFocus(Qt::OtherFocusReason);
+}
+
+void setCommandState(int state) {
+    F_R205730* f = workarea.mainForm;
+    if (state == 0) {
+        f->Cmd_kensaku->setEnabled(true);
+        f->Cmd_sakujyo->setEnabled(false);
+    } else if (state == 1) {
+        f->Cmd_kensaku->setEnabled(false);
+        f->Cmd_sakujyo->setEnabled(true);
+    }
+}
+
+void setListSelection(int state) {
+    FlexGrid* grid = workarea.mainForm->GRID;
+    grid->refresh();
+    grid->setCol(0);
+    grid->setColSel(state == 1 ? 6 : 0);
+}
+
+void showListRow() {
+    F_R205730* f = workarea.mainForm;
+    if (!onDataRow()) return;
+    const FlexGrid* grid = f->GRID;
+    const int r = grid->row();
+    f->Koumoku->setText(grid->textMatrix(r, 1));
+    f->Koumoku_NM->setText(grid->textMatrix(r, 2));
+    f->Zokusei->setText(grid->textMatrix(r, 3));
+    f->lbl_zokusei->setCaption(grid->textMatrix(r, 4));
+    f->Nagasa->setText(grid->textMatrix(r, 5));
+    f->Nagasa_S->setText(grid->textMatrix(r, 6));
+    newItemFlag = 0;
+}
+
+void openListRow() {
+    F_R205730* f = workarea.mainForm;
+    if (!onDataRow()) return;
+    showListRow();
+    workarea.screenMode = QStringLiteral("BODY");
+    enableInputsForMode(workarea.screenMode);
+    applyDecimalRule();
+    setCommandState(1);
+    setListSelection(1);
+    f->Koumoku->setEnabled(false);
+}
+
+void startNewItem() {
+    F_R205730* f = workarea.mainForm;
+    setListSelection(0);
+    for (InputField* field : {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S}) field->setText(QString());
+    f->lbl_zokusei->setCaption(QString());
+    setCommandState(1);
+    f->Cmd_sakujyo->setEnabled(false);
+    newItemFlag = 1;
+    f->Koumoku->setEnabled(true);
+    f->Koumoku->setFocus(Qt::OtherFocusReason);
+}
+
+void runCommand(int command) {
+    Int16 result = 0;
+    switch (command) {
+    case 1: workarea.mainForm->unload(); break;
+    case 2:
+        if (!isHead()) deleteItem(result);
+        break;
+    case 3:
+        workarea.screenMode = QStringLiteral("BODY");
+        enableInputsForMode(workarea.screenMode);
+        startNewItem();
+        break;
+    case 4:
+        if (isHead()) searchItem(result);
+        break;
+    default: break;
+    }
+}
+
+void handleSaveAnswer(int answer) {
+    F_R205730* f = workarea.mainForm;
+    if (answer == vbNo) {
+        clearInputs();
+        returnToHead();
+        showHeaderBand();
+        setListSelection(0);
+        newItemFlag = 0;
+    } else if (answer == vbCancel) {
+        (newItemFlag != 0 ? f->Koumoku : f->Koumoku_NM)->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void confirmAndSave(Int16& result) {
+    checkAllFields(result);
+    if (result == 9) return;
+    const int answer =
+        msgBox(QStringLiteral("この内容で更新しますか"), vbYesNoCancel | vbExclamation | vbDefaultButton1);
+    if (answer == vbYes) {
+        // The screen returns to its start also when the save failed: the entry is gone either way.
+        saveItem(result);
+        loadItemList();
+        clearInputs();
+        showHeaderBand();
+        returnToHead();
+        newItemFlag = 0;
+    } else {
+        handleSaveAnswer(answer);
+        result = 9;
+    }
+    toolkit().setMousePointer(vbDefault);
 }
 
 void handleScreenKey(Int16 keyCode) {
-    F_R205730* form = workarea.mainForm;
+    F_R205730* f = workarea.mainForm;
+    QWidget* active = f->activeControl();
+    Int16 result = 0;
     switch (keyCode) {
     case vbKeyReturn: {
+        // Enter on a command button presses it.
+        if (auto* button = qobject_cast<QPushButton*>(active)) {
+            button->click();
+            return;
+        }
         workarea.skipNextCheck = False;
-        QWidget* active = form->activeControl();
-        Int16 result = 0;
-        checkField(static_cast<Int16>(active ? form->tabIndex(active) : -1), result);
+        checkField(Int16(active ? f->tabIndex(active) : -1), result);
         if (result == 9) return;
+        if (active == f->Zokusei) applyDecimalRule();
+        if (active == f->Nagasa) {
+            const QString attribute = f->Zokusei->text();
+            if (!platform::trimSpaces(attribute).isEmpty() && attribute != QLatin1String("9") &&
+                attribute != QLatin1String("N")) {
+                confirmAndSave(result);
+                if (result == 9) return;
+            }
+        }
+        if (active == f->Nagasa_S) {
+            confirmAndSave(result);
+            if (result == 9) return;
+        }
         focusNextInput();
         break;
     }
+    case vbKeyF2: workarea.skipNextCheck = True; break;
+    case vbKeyEscape:
+        if (isHead()) {
+            f->unload();
+            return;
+        }
+        if (workarea.skipNextCheck == False) {
+            confirmAndSave(result);
+            if (result == 9) return;
+            setListSelection(0);
+        }
+        clearInputs();
+        returnToHead();
+        showHeaderBand();
+        newItemFlag = 0;
+        break;
     case vbKeyUp: focusPreviousInput(); break;
     case vbKeyDown: focusNextInput(); break;
-    default: break;
+    default: break;  // F1, F3-F12, Pause, Caps Lock, Page Up/Down, End, Home and the rest
     }
 }

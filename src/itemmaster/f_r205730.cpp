@@ -1,5 +1,6 @@
 #include "itemmaster/itemmaster.h"
 
+#include "platform/platform.h"
 #include "startup/startup.h"
 
 #include <QPushButton>
@@ -80,10 +81,48 @@ void F_R205730::attachFieldHandlers() {
     for (InputField* field : {Kensaku, Koumoku, Koumoku_NM, Zokusei})
         field->onKeyUp = [this, field](Int16& keyCode, Int16 shift) { fieldKeyUp(field, keyCode, shift); };
     Koumoku_NM->onChange = [this] { truncateOnChange(Koumoku_NM); };
+
+    connect(Cmd_end, &QPushButton::clicked, this, [] { platform::runHandler([] { runCommand(1); }); });
+    connect(Cmd_sakujyo, &QPushButton::clicked, this, [] { platform::runHandler([] { runCommand(2); }); });
+    connect(Cmd_tuika, &QPushButton::clicked, this, [] { platform::runHandler([] { runCommand(3); }); });
+    connect(Cmd_kensaku, &QPushButton::clicked, this, [] { platform::runHandler([] { runCommand(4); }); });
+
+    GRID->onClick = [] { openListRow(); };
+    GRID->onDblClick = [this] {
+        openListRow();
+        Koumoku_NM->setFocus(Qt::OtherFocusReason);
+    };
+    GRID->onKeyDown = [this](Int16& keyCode, Int16) { gridKeyDown(keyCode); };
+    GRID->onRowColChange = [] {
+        if (listLoaded != False) showListRow();
+    };
+}
+
+void F_R205730::gridKeyDown(Int16& keyCode) {
+    switch (keyCode) {
+    case vbKeyUp:
+        focusPreviousInput();
+        showListRow();
+        break;
+    case vbKeyDown:
+        focusNextInput();
+        showListRow();
+        break;
+    case vbKeyReturn:
+        // In HEAD the name field is closed: Enter opens the row the list stands on.
+        if (workarea.screenMode == QLatin1String("HEAD")) openListRow();
+        Koumoku_NM->setFocus(Qt::OtherFocusReason);
+        break;
+    default: break;
+    }
 }
 
 void F_R205730::fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift) {
-    if (field->isEnabled()) autoAdvanceOnKeyUp(keyCode, shift);
+    if (!field->isEnabled()) return;
+    autoAdvanceOnKeyUp(keyCode, shift);
+    // A typed attribute opens or closes the decimal part at once.
+    if (field == Zokusei && autoAdvanceCheckFailed == False && field->text().size() == field->maxLength())
+        applyDecimalRule();
 }
 
 void F_R205730::Form_Load() {
@@ -98,4 +137,6 @@ void F_R205730::Form_KeyDown(Int16& keyCode, Int16 shift) {
     const QWidget* active = activeControl();
     if (active && active->objectName() == QLatin1String("GRID")) return;
     handleScreenKey(keyCode);
+    // Enter has been handled (a button pressed, a field checked); the control gets nothing more.
+    if (keyCode == vbKeyReturn) keyCode = 0;
 }

@@ -45,4 +45,5 @@ protected:
 private:
     void attachFieldHandlers();
     void fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift);
+    void gridKeyDown(Int16& keyCode);
 };

@@ -5,15 +5,61 @@
 #include "screen/screen.h"
 #include "startup/workarea.h"
 
-// Fills the item list from the database.
+namespace db {
+class ResultSet;
+}
+
+// --- the list and the statements ---------------------------------------------
+
+// False while the list is being filled; the list's row change is ignored meanwhile.
+extern Flag listLoaded;
+// Data rows of the list (1 .. listRowCount). Not limited to 16 bits: every row is listed.
+extern int listRowCount;
+
+// Rebuilds the item list from the table.
 void loadItemList();
-// Puts the screen into its initial state: inputs cleared, input table built,
-// mode "HEAD", the focus in the search field.
-void initItemScreen();
-// The screen's keys: Enter checks the field and moves on, Up and Down move.
-void handleScreenKey(Int16 keyCode);
+// Writes the entered item, inserting or updating by the row's presence now; 9 on failure.
+void saveItem(Int16& result);
+// Copies the five entry fields into a row being added or edited.
+void moveFieldsToRow(db::ResultSet& rs);
+// Asks, deletes the item in Koumoku, reloads the list and returns to HEAD; 9 when it stops.
+void deleteItem(Int16& result);
+
+// --- field checks --------------------------------------------------------------
 
 // Fills the header band: screen ID, operator code and name, today's date.
 void showHeaderBand();
 // Checks one input position; result 9 stops the caller, 0 passed.
 void checkField(Int16 position, Int16& result);
+void checkAllFields(Int16& result);
+// The search field's check: always ends with 9, placing the focus itself.
+void searchItem(Int16& result);
+void checkItemNumber(Int16& result);
+void checkItemName(Int16& result);
+void checkAttribute(Int16& result);
+void checkLength(Int16& result);
+void checkDecimalLength(Int16& result);
+// The decimal-part field is open only for attributes 9 and N.
+void applyDecimalRule();
+void showFirstListRow(Int16& result);
+void showFoundRow(db::ResultSet& rs, Int16& result);
+// The leading whole number of a text as digits: "007" is "7", no number is "0".
+QString numericValueText(const QString& text);
+
+// --- the screen ------------------------------------------------------------------
+
+// 1 while a new item is being entered, 0 otherwise.
+extern Int16 newItemFlag;
+
+// The initial state: inputs cleared, input table built, mode "HEAD", focus in the search field.
+void initItemScreen();
+void handleScreenKey(Int16 keyCode);
+// 1 end, 2 delete, 3 add, 4 search.
+void runCommand(int command);
+void confirmAndSave(Int16& result);
+void handleSaveAnswer(int answer);
+void startNewItem();
+void openListRow();
+void showListRow();
+void setListSelection(int state);
+void setCommandState(int state);

@@ -1,5 +1,6 @@
 #include "screen_fixture.h"
 
+#include "db/db.h"
 #include "test_site.h"
 
 #include <QApplication>
@@ -25,9 +26,14 @@ void setSampleAppearance() {
     w.TitleFontBold = QStringLiteral("True");
 }
 
-ShownScreen::ShownScreen(F_R205730* form) {
+ShownScreen::ShownScreen(F_R205730* form, const std::function<void(TestDatabase&)>& prepare) {
     resetProgramState();
     scope_ = std::make_unique<platform::ScriptedToolkitScope>();
+    database_ = std::make_unique<TestDatabase>();
+    if (!database_->isReady()) qWarning("test database: %s", qPrintable(database_->problem()));
+    if (prepare) prepare(*database_);
+    database_->configureWorkArea();
+    openDatabase();
     setSampleAppearance();
     workarea.mainForm = form ? form : new F_R205730;
     applyAppearance();
@@ -40,6 +46,7 @@ ShownScreen::ShownScreen(F_R205730* form) {
 
 ShownScreen::~ShownScreen() {
     resetProgramState();
+    database_.reset();
     scope_.reset();
 }
 

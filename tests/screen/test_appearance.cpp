@@ -14,6 +14,7 @@
 namespace {
 
 // The item screen with room for controls of other names, and a load that can fail.
+// Its load leaves the item list alone: styling needs no database.
 class ProbeForm : public F_R205730 {
 public:
     using Form::addControl;
@@ -22,7 +23,7 @@ public:
 protected:
     void Form_Load() override {
         if (failLoad) throw std::runtime_error("item list failed");
-        F_R205730::Form_Load();
+        centreForm(this);
     }
 };
 

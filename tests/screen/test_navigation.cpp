@@ -38,6 +38,7 @@ private slots:
         ShownScreen s;
         F_R205730* f = s.form();
         f->Zokusei->setText(QStringLiteral("X"));
+        f->Koumoku_NM->setText(QStringLiteral("品名"));  // Enter checks the name first
         s.enterBody(f->Koumoku_NM);
         QTest::keyClick(f->Koumoku_NM, Qt::Key_Return);
         QCOMPARE(f->activeControl(), f->Zokusei);
@@ -54,7 +55,7 @@ private slots:
         // With no other field enterable the focus stays.
         for (InputField* other : f->fields()) other->setEnabled(other == f->Nagasa);
         s.focus(f->Nagasa);
-        QTest::keyClick(f->Nagasa, Qt::Key_Return);
+        QTest::keyClick(f->Nagasa, Qt::Key_Down);
         QCOMPARE(f->activeControl(), f->Nagasa);
     }
 
@@ -118,7 +119,7 @@ private slots:
     }
 
     void fullFieldMovesOnUnlessShiftOrLast() {
-        ShownScreen s;
+        ShownScreen s(nullptr, [](TestDatabase& d) { d.loadSampleData(); });  // attribute X must exist
         F_R205730* f = s.form();
         s.enterBody(f->Koumoku);
         QTest::keyClicks(f->Koumoku, "123456");
@@ -138,6 +139,8 @@ private slots:
         QCOMPARE(f->Zokusei->text(), QStringLiteral("X"));
         QCOMPARE(f->activeControl(), f->Nagasa);
 
+        QVERIFY(!f->Nagasa_S->isEnabled());  // attribute X has no decimal part
+        f->Nagasa_S->setEnabled(true);
         s.focus(f->Nagasa_S);
         QTest::keyClicks(f->Nagasa_S, "12");
         QCOMPARE(f->activeControl(), f->Nagasa_S);  // the last field never moves on
@@ -158,6 +161,8 @@ private slots:
         f->Koumoku_NM->setText(QStringLiteral("一二三四五六七八九十"));
         QCOMPARE(s.tk().queuedEnters, 0);
         f->Koumoku_NM->setSelStart(3);
+        // F2 skips the name check, whose select-all would hide where the caret was left.
+        workarea.skipNextCheck = True;
         typeText(f->Koumoku_NM, QStringLiteral("亜"));
         QCOMPARE(f->Koumoku_NM->text(), QStringLiteral("一二三亜四五六七八九"));
         QCOMPARE(f->Koumoku_NM->selStart(), 4);
@@ -174,6 +179,7 @@ private slots:
         QCOMPARE(s.tk().queuedEnters, 1);
         // A caret beyond the new end is clamped to it.
         f->Koumoku_NM->setText(QStringLiteral("ab一二三四五六七八九"));
+        workarea.skipNextCheck = True;
         typeText(f->Koumoku_NM, QStringLiteral("十"));
         QCOMPARE(f->Koumoku_NM->text(), QStringLiteral("ab一二三四五六七八"));
         QCOMPARE(f->Koumoku_NM->selStart(), 10);
@@ -200,10 +206,12 @@ private slots:
         InputField* field = workarea.inputControls[position];
         field->setText(text);
         Int16 p = Int16(position);
-        Int16 result = 9;
-        checkField(p, result);  // normalises first
+        Int16 result = 7;
+        workarea.skipNextCheck = True;  // the text is cut also when the check itself is skipped
+        checkField(p, result);
         QCOMPARE(field->text(), normalised);
-        QCOMPARE(result, Int16(0));
+        QCOMPARE(result, Int16(7));
+        QCOMPARE(workarea.skipNextCheck, False);
         QCOMPARE(p, Int16(position));
     }
 

@@ -1,0 +1,188 @@
+// The item list, the save and the delete: what the screen says to FL1901項目情報マスタ.
+#include "itemmaster/item_statements.h"
+#include "itemmaster/itemmaster.h"
+
+#include "db/db.h"
+#include "platform/cp932.h"
+#include "platform/platform.h"
+
+#include <QPushButton>
+
+using namespace platform;
+
+Flag listLoaded = False;
+int listRowCount = 0;
+
+namespace {
+
+const QString updateCancelled = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
+
+struct ListColumn {
+    const char* title;
+    int width;
+    FlexGrid::Alignment alignment;
+    const char* column;
+    bool emptyWhenZero;
+};
+const ListColumn listColumns[] = {
+    {" 項目No ", 1000, FlexGrid::RightCenter, "項目No", false},
+    {" 項目名 ", 2500, FlexGrid::LeftCenter, "データ項目名", false},
+    {" 属性 ", 800, FlexGrid::LeftCenter, "属性", false},
+    {" 属性名 ", 1600, FlexGrid::LeftCenter, "属性名", false},
+    {" 長さ ", 800, FlexGrid::RightCenter, "長さ", true},
+    {" 小数部長さ ", 1500, FlexGrid::RightCenter, "小数部長さ", true},
+};
+
+// A stored value as the list shows it: trimmed, nulls empty, lengths of 0 empty.
+QString cellText(const QVariant& value, bool emptyWhenZero) {
+    if (value.isNull()) return QString();
+    const QString text = trimSpaces(value.toString());
+    if (emptyWhenZero) {
+        bool isNumber = false;
+        const double n = text.toDouble(&isNumber);
+        if (isNumber && n == 0) return QString();
+    }
+    return text;
+}
+
+// Turns the grid's drawing back on however the load ends.
+struct RedrawOff {
+    FlexGrid* grid;
+    explicit RedrawOff(FlexGrid* g) : grid(g) { grid->setRedraw(false); }
+    ~RedrawOff() { grid->setRedraw(true); }
+};
+
+void rollbackQuietly() {
+    try {
+        rollbackTransaction();
+    } catch (const std::exception& e) {
+        logDetail(QStringLiteral("rollback failed: ") + QString::fromUtf8(e.what()));
+    }
+}
+
+}  // namespace
+
+void loadItemList() {
+    F_R205730* f = workarea.mainForm;
+    FlexGrid* grid = f->GRID;
+    listLoaded = False;
+    grid->clear();
+    workarea.sqlText = itemListSql();
+    std::unique_ptr<db::ResultSet> rs;
+    openReadOnly(rs);
+
+    const RedrawOff quiet(grid);
+    grid->setCols(7);
+    grid->setRow(0);
+    for (int c = 1; c <= 6; ++c) grid->setTextMatrix(0, c, QString::fromUtf8(listColumns[c - 1].title));
+    grid->setColWidth(0, 0);
+    for (int c = 1; c <= 6; ++c) grid->setColWidth(c, listColumns[c - 1].width);
+
+    listRowCount = 0;
+    while (!rs->atEnd()) {
+        ++listRowCount;
+        grid->setRows(listRowCount + 1);
+        grid->setRow(listRowCount);
+        grid->setRowHeight(listRowCount, 360);
+        for (int c = 1; c <= 6; ++c) {
+            const ListColumn& col = listColumns[c - 1];
+            grid->setTextMatrix(listRowCount, c,
+                                cellText(rs->columnValue(QString::fromUtf8(col.column)), col.emptyWhenZero));
+            grid->setCol(c);
+            grid->setCellAlignment(col.alignment);
+        }
+        rs->moveNext();
+    }
+    rs->closeResultSet();
+    listLoaded = True;
+}
+
+void moveFieldsToRow(db::ResultSet& rs) {
+    F_R205730* f = workarea.mainForm;
+    rs.setColumnValue(QStringLiteral("項目No"), trimSpaces(f->Koumoku->text()));
+    rs.setColumnValue(QStringLiteral("データ項目名"), trimSpaces(f->Koumoku_NM->text()));
+    rs.setColumnValue(QStringLiteral("属性"), trimSpaces(f->Zokusei->text()));
+    auto length = [](const InputField* field) {
+        const QString t = trimSpaces(field->text());
+        return t.isEmpty() ? QVariant(0) : QVariant(t);
+    };
+    rs.setColumnValue(QStringLiteral("長さ"), length(f->Nagasa));
+    rs.setColumnValue(QStringLiteral("小数部長さ"), length(f->Nagasa_S));
+    // A stored row never holds an empty text in these.
+    for (const char* name : {"項目No", "データ項目名", "属性"}) {
+        const QString column = QString::fromUtf8(name);
+        if (rs.columnValue(column).toString().isEmpty()) rs.setColumnValue(column, QStringLiteral(" "));
+    }
+}
+
+void saveItem(Int16& result) {
+    toolkit().setMousePointer(vbHourglass);
+    try {
+        beginTransaction();
+        workarea.sqlText = rowToWriteSql(trimSpaces(workarea.mainForm->Koumoku->text()));
+        std::unique_ptr<db::ResultSet> rs;
+        openUpdatable(rs);
+        // Insert or update is decided by the row's presence now, not by how the entry began.
+        if (workarea.resultAtEnd == QLatin1String("9")) rs->addNew();
+        else rs->edit();
+        moveFieldsToRow(*rs);
+        rs->update();
+        rs->closeResultSet();
+        commitTransaction();
+    } catch (const ProgramEnded&) {
+        throw;
+    } catch (const std::exception& e) {
+        logDetail(QStringLiteral("save: ") + QString::fromUtf8(e.what()));
+        rollbackQuietly();
+        result = 9;
+        msgBox(updateCancelled, vbOKOnly);
+    }
+}
+
+void deleteItem(Int16& result) {
+    F_R205730* f = workarea.mainForm;
+    bool inTransaction = false;
+    bool listReloaded = false;
+    try {
+        checkAllFields(result);
+        if (result != 0) {
+            result = 9;
+            return;
+        }
+        const int answer = msgBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation);
+        if (answer == vbOK) {
+            beginTransaction();
+            inTransaction = true;
+            workarea.sqlText = deleteItemSql(f->Koumoku->text());
+            executeSql();
+            listReloaded = true;
+            loadItemList();
+        }
+        setListSelection(0);
+        clearInputs();
+        showHeaderBand();
+        workarea.screenMode = QStringLiteral("HEAD");
+        enableInputsForMode(workarea.screenMode);
+        setCommandState(0);
+        newItemFlag = 0;
+        if (answer == vbOK) {
+            commitTransaction();
+            inTransaction = false;
+        }
+    } catch (const ProgramEnded&) {
+        throw;
+    } catch (const std::exception& e) {
+        logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
+        if (inTransaction) rollbackQuietly();
+        // The list was read inside the transaction that was just undone; show the table as it is.
+        if (listReloaded) {
+            try {
+                loadItemList();
+            } catch (const std::exception& again) {
+                logDetail(QStringLiteral("list reload after rollback: ") + QString::fromUtf8(again.what()));
+            }
+        }
+        result = 9;
+        msgBox(updateCancelled, vbOKOnly);
+    }
+}
