@@ -12,11 +12,6 @@ Int16 newItemFlag = 0;
 
 namespace {
 
-void returnToHead() {
-    workarea.screenMode = QStringLiteral("HEAD");
-    enableInputsForMode(workarea.screenMode);
-    setCommandState(0);
-}
 
 bool isHead() { return workarea.screenMode == QLatin1String("HEAD"); }
 
@@ -27,6 +22,18 @@ bool onDataRow() {
 }
 
 }  // namespace
+
+void returnToHead() {
+    workarea.screenMode = QStringLiteral("HEAD");
+    enableInputsForMode(workarea.screenMode);
+    setCommandState(0);
+    // Closing the field that had the focus would hand it to whatever comes next in the tab
+    // order (the list, a button); the operator goes on in the search field.
+    F_R205730* f = workarea.mainForm;
+    const QWidget* focused = f->activeControl();
+    if (!focused || !focused->isEnabled() || !qobject_cast<const InputField*>(focused))
+        f->Kensaku->setFocus(Qt::OtherFocusReason);
+}
 
 void initItemScreen() {
     F_R205730* f = workarea.mainForm;

@@ -161,9 +161,7 @@ void deleteItem(Int16& result) {
         setListSelection(0);
         clearInputs();
         showHeaderBand();
-        workarea.screenMode = QStringLiteral("HEAD");
-        enableInputsForMode(workarea.screenMode);
-        setCommandState(0);
+        returnToHead();
         newItemFlag = 0;
         if (answer == vbOK) {
             commitTransaction();

@@ -63,3 +63,5 @@ void openListRow();
 void showListRow();
 void setListSelection(int state);
 void setCommandState(int state);
+// Mode "HEAD", its fields and commands; the focus back in the search field.
+void returnToHead();

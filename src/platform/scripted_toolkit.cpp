@@ -19,6 +19,7 @@ int ScriptedToolkit::messageBox(const QString& text, int style, const QString& c
     const ShownBox box{text, style, caption};
     boxes.append(box);
     events.append(QStringLiteral("box:") + text);
+    if (whileShown) whileShown(box);
     if (answers.isEmpty()) {
         // A box with a choice must have its answer scripted; a plain OK box needs none.
         if ((style & 0x7) != vbOKOnly) unexpectedBoxes.append(box);

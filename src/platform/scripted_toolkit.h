@@ -35,6 +35,9 @@ public:
     // queued is recorded in unexpectedBoxes and answered with its first button.
     void answer(int button) { answers.append(button); }
 
+    // Runs while a box is up, before it is answered: what happens meanwhile elsewhere.
+    std::function<void(const ShownBox&)> whileShown;
+
     QList<ShownBox> boxes;
     QList<ShownBox> unexpectedBoxes;
     QList<int> answers;

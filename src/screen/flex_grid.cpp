@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QScrollBar>
 
 #include <vector>
 
@@ -206,10 +207,15 @@ void FlexGrid::moveCurrent(int row, int col) {
 
 void FlexGrid::applyCurrentToView() {
     if (row_ < 1 || rows() < 2) return;
-    // The hidden column 0 is shown to the view as the first visible column.
+    // The hidden column 0 is shown to the view as the first visible column. Moving the
+    // current row from code does not scroll: only the top row does, as in the classic grid.
+    const int vertical = verticalScrollBar()->value();
+    const int horizontal = horizontalScrollBar()->value();
     syncingView_ = true;
     setCurrentIndex(model_->index(row_ - 1, firstVisibleColumn(col_)));
     syncingView_ = false;
+    verticalScrollBar()->setValue(vertical);
+    horizontalScrollBar()->setValue(horizontal);
 }
 
 void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -145,8 +145,16 @@ private slots:
 
     void topRowScrollsTheList() {
         auto g = makeGrid(500);
+        g->setRow(450);  // the current row alone does not scroll
+        QCOMPARE(g->topRow(), 1);
         g->setTopRow(200);
         QCOMPARE(g->topRow(), 200);
+        // Keys move the current row as the operator sees it.
+        g->setFocus();
+        g->setRow(200);
+        QTest::keyClick(g.get(), Qt::Key_Up);
+        QCOMPARE(g->row(), 199);
+        QCOMPARE(g->topRow(), 199);
         g->setTopRow(1);
         QCOMPARE(g->topRow(), 1);
     }
