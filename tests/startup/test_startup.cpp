@@ -110,6 +110,15 @@ private slots:
         QVERIFY(!workarea.mainForm->isVisible());
     }
 
+    void databaseWithoutTheItemTableEndsStartUp() {
+        writeIni();
+        database->run(QStringLiteral("DROP TABLE FL1901項目情報マスタ"));
+        QVERIFY(start());
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("項目設定エラー")});
+        QCOMPARE(tk().lastExitCode, 1);
+        QVERIFY(!workarea.mainForm->isVisible());
+    }
+
     void noCommandLineGivesAnEmptyOperator() {
         writeIni();
         QVERIFY(!start());
