@@ -209,11 +209,15 @@ void FlexGrid::applyCurrentToView() {
     if (row_ < 1 || rows() < 2) return;
     // The hidden column 0 is shown to the view as the first visible column. Moving the
     // current row from code does not scroll: only the top row does, as in the classic grid.
+    // (A hidden view would otherwise scroll to the current row when it is first shown.)
     const int vertical = verticalScrollBar()->value();
     const int horizontal = horizontalScrollBar()->value();
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
     syncingView_ = true;
     setCurrentIndex(model_->index(row_ - 1, firstVisibleColumn(col_)));
     syncingView_ = false;
+    setAutoScroll(scrolls);
     verticalScrollBar()->setValue(vertical);
     horizontalScrollBar()->setValue(horizontal);
 }

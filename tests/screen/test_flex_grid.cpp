@@ -144,6 +144,17 @@ private slots:
     }
 
     void topRowScrollsTheList() {
+        // Filled before it is shown, standing on its last row: it still shows from the top.
+        FlexGrid hidden;
+        hidden.resize(600, 300);
+        hidden.setRedraw(false);
+        hidden.setRows(501);
+        hidden.setRow(500);
+        hidden.setRedraw(true);
+        hidden.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&hidden));
+        QCOMPARE(hidden.topRow(), 1);
+
         auto g = makeGrid(500);
         g->setRow(450);  // the current row alone does not scroll
         QCOMPARE(g->topRow(), 1);
