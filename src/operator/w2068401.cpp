@@ -104,7 +104,6 @@ void openPasswordChange() {
     change.KAKUNIN->clear();
     // Not modal, no owner: the sign-on dialog stays open behind it.
     change.show();
-    change.raise();
     change.activateWindow();
     // Opened afresh, the dialog starts in its first field.
     change.OPCD->setFocus(Qt::OtherFocusReason);
