@@ -3,6 +3,7 @@
 #include "operator/dialogs.h"
 #include "platform/scripted_toolkit.h"
 #include "screen_fixture.h"
+#include "startup/startup.h"
 #include "test_database.h"
 #include "test_site.h"
 
@@ -84,7 +85,6 @@ private slots:
     }
     void cleanup() {
         QVERIFY2(tk().unexpectedBoxes.isEmpty(), "a question appeared that the test did not answer");
-        QCOMPARE(tk().endCount, 0);
         resetOperatorState();
         resetProgramState();
         database.reset();
@@ -248,6 +248,15 @@ private slots:
         QVERIFY(tk().boxes.isEmpty());
     }
 
+    void badAppearanceOnF5EndsTheProgram() {
+        workarea.TextFontSize = QString();
+        type(signOn(), QStringLiteral("0001"));
+        key(signOn(), Qt::Key_F5);
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("項目設定エラー")});
+        QCOMPARE(tk().endCount, 1);
+        QVERIFY(!change().isVisible());
+    }
+
     void successfulChangeWritesTheNewPassword() {
         openChange(QStringLiteral("0001"), QStringLiteral("edi0001"));
         key(change(), Qt::Key_Return);
@@ -378,6 +387,19 @@ private slots:
         QCOMPARE(change().lbl_OPNM->caption(), QStringLiteral("鈴木"));  // trimmed here
         QCOMPARE(change().focusWidget(), change().PSWD);
         QCOMPARE(foundOperator.imeMode, Int16(2));
+    }
+
+    void startUpShowsTheHandedOverCodeWithoutAName() {
+        TestSite site;
+        site.writeIni(standardIni(QStringLiteral("EDI_TEST"), database->iniLogin()));
+        tk().programFolderPath = site.programFolder();
+        // An operator of the master: the hand-over still does not look it up.
+        tk().commandLineText = QStringLiteral("\t 0001\u3000");
+        runHandler([] { Main(); });
+        QCOMPARE(tk().endCount, 0);
+        QCOMPARE(workarea.mainForm->OPR_OP_CD->caption(), QStringLiteral("0001"));
+        QCOMPARE(workarea.mainForm->OPR_OP_NM->caption(), QString());
+        QCOMPARE(signOnResult, QStringLiteral("00"));
     }
 };
 
