@@ -1,6 +1,22 @@
 #include "operator/dialogs.h"
 
+#include <QProxyStyle>
+
 namespace {
+
+// Shows every character of a password box as its mask character, whatever the style's own.
+class MaskStyle : public QProxyStyle {
+public:
+    explicit MaskStyle(QChar mask) : mask_(mask) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_LineEdit_PasswordCharacter) return mask_.unicode();
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+private:
+    QChar mask_;
+};
 
 W2068401* signOn = nullptr;
 W2068402* change = nullptr;
@@ -60,6 +76,9 @@ InputField* OperatorDialog::passwordBox(int maxLength) const {
     InputField* field = codeBox();
     field->setMaxLength(maxLength);
     field->setPasswordChar(QLatin1Char('*'));
+    auto* style = new MaskStyle(field->passwordChar());
+    style->setParent(field);
+    field->setStyle(style);
     return field;
 }
 
