@@ -339,6 +339,15 @@ private slots:
         QCOMPARE(storedPassword(QStringLiteral("0002")), QVariant(QStringLiteral("Hanako02")));
     }
 
+    void writeSkipsTheLabelsAndTheNewPasswordChecks() {
+        openChange(QStringLiteral("0001"), QStringLiteral("edi0001"));
+        key(change(), Qt::Key_Up);  // from the code round to the confirmation, nothing checked
+        key(change(), Qt::Key_Return);
+        QVERIFY(tk().boxes.isEmpty());
+        QCOMPARE(storedPassword(QStringLiteral("0001")), QVariant(QString()));
+        QVERIFY(!change().isVisible());
+    }
+
     void readFailureBeforeTheWriteIsReported() {
         openChange(QStringLiteral("0001"), QStringLiteral("edi0001"));
         key(change(), Qt::Key_Return);
