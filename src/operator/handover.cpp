@@ -1,5 +1,7 @@
 #include "operator/operator.h"
 
+#include "operator/dialogs.h"
+#include "platform/cp932.h"
 #include "platform/platform.h"
 #include "startup/workarea.h"
 
@@ -23,4 +25,22 @@ void handOverOperator(const QString& commandLine) {
     } catch (const std::exception& e) {
         platform::fatal(QStringLiteral("オペレータ入力エラー"), QStringLiteral("operator hand-over: ") + e.what());
     }
+}
+
+void completeSignOn() {
+    signOnResult = QStringLiteral("00");
+    workarea.operatorCode = platform::trimSpaces(foundOperator.code);
+    workarea.operatorName = platform::trimSpaces(foundOperator.name);
+    workarea.operatorImeMode = foundOperator.imeMode;
+    workarea.operatorLevel = foundOperator.level;
+    signOnDialog().unload();
+}
+
+void cancelSignOn() {
+    signOnResult = QStringLiteral("01");
+    workarea.operatorCode.clear();
+    workarea.operatorName.clear();
+    workarea.operatorImeMode = 0;
+    workarea.operatorLevel = 0;
+    signOnDialog().unload();
 }

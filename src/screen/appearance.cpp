@@ -101,11 +101,14 @@ void style(Control* control, const Group& g) {
     control->setForeColor(colour(g.foreColor, g.key("ForeColor")));
 }
 
-void styleMainForm() {
-    F_R205730* form = workarea.mainForm;
-    form->ensureLoaded();
+}  // namespace
+
+void styleFormBackColor(Form* form) {
+    form->setBackColor(colourFromText(workarea.FormBackColor, QStringLiteral("FormBackColor")));
+}
+
+void styleControls(const Form* form) {
     const WorkArea& w = workarea;
-    form->setBackColor(colourFromText(w.FormBackColor, QStringLiteral("FormBackColor")));
     const Group text{QStringLiteral("Text"), w.TextBackColor, w.TextFontBold, w.TextFontItalic, w.TextFontName,
                      w.TextFontSize, w.TextFontStrikethru, w.TextFontUnderline, w.TextForeColor};
     const Group label{QStringLiteral("Label"), w.LabelBackColor, w.LabelFontBold, w.LabelFontItalic, w.LabelFontName,
@@ -126,6 +129,15 @@ void styleMainForm() {
         case ControlKind::Other: break;
         }
     }
+}
+
+namespace {
+
+void styleMainForm() {
+    F_R205730* form = workarea.mainForm;
+    form->ensureLoaded();
+    styleFormBackColor(form);
+    styleControls(form);
 }
 
 }  // namespace

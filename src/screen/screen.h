@@ -17,6 +17,10 @@ ControlKind controlKind(const QWidget* control);
 // Styles mainForm from the appearance settings; its first access loads the screen.
 // Ends the program with "項目設定エラー" on failure.
 void applyAppearance();
+// The styling of applyAppearance for any screen, without its error handling: a value
+// that cannot be applied throws std::runtime_error, leaving what came before applied.
+void styleFormBackColor(Form* form);
+void styleControls(const Form* form);
 // Places a screen in the middle of the display.
 void centreForm(QWidget* form);
 // Empties the inputs and "lbl_" labels of mainForm and counts the inputs.

@@ -1,0 +1,79 @@
+// The two operator dialogs. Their controls carry the design tab positions, labels
+// included, because the checks are looked up by those positions.
+#pragma once
+
+#include "operator/operator.h"
+#include "screen/screen.h"
+
+#include <QHash>
+#include <QMap>
+
+// A dialog of this subsystem: the design tab position of every control, and a show
+// that loads the dialog first.
+class OperatorDialog : public Form {
+    Q_OBJECT
+public:
+    // The design tab position of a control; -1 for none.
+    Int16 tabPosition(const QWidget* control) const { return static_cast<Int16>(positions_.value(control, -1)); }
+    void setVisible(bool visible) override;
+
+protected:
+    template <typename W>
+    W* place(W* control, const QString& name, int tabPosition, int left, int top, int width, int height) {
+        addControl(control, name, left, top, width, height);
+        positions_.insert(control, tabPosition);
+        return control;
+    }
+    InputField* passwordBox(int maxLength) const;
+    InputField* codeBox() const;
+    Label* caption(const QString& text) const;
+    Label* plainLabel(const QString& text, int pointSize) const;
+    void designLook();
+    // Focus colouring on every text box.
+    void attachFocusHandlers();
+
+    void Form_Load() override { centreForm(this); }
+
+private:
+    QHash<const QWidget*, int> positions_;
+};
+
+// The sign-on dialog: operator code and password.
+class W2068401 : public OperatorDialog {
+    Q_OBJECT
+public:
+    W2068401();
+
+    InputField* OPCD;
+    Label* lbl_OPNM;
+    InputField* PSWD;
+    Label* lbl_PGID;
+    Label* lbl_DATE;
+    // One control array, keyed by index.
+    QMap<int, Label*> tit_KOUMOKU;
+
+protected:
+    void Form_KeyDown(Int16& keyCode, Int16 shift) override;
+    void Form_KeyPress(Int16& keyAscii) override;
+};
+
+// The password change dialog: code, old password, new password and its confirmation.
+class W2068402 : public OperatorDialog {
+    Q_OBJECT
+public:
+    W2068402();
+
+    InputField* OPCD;
+    Label* lbl_OPNM;
+    InputField* PSWD;
+    Label* lbl_PGID;
+    Label* lbl_DATE;
+    InputField* NPSWD;
+    InputField* KAKUNIN;
+    QMap<int, Label*> tit_KOUMOKU;
+
+protected:
+    void Form_KeyDown(Int16& keyCode, Int16 shift) override;
+    void Form_KeyPress(Int16& keyAscii) override;
+    void Form_Unload() override;
+};
