@@ -135,7 +135,9 @@ void writeNewPassword() {
     const QString newPassword = d.NPSWD->text();
     try {
         beginTransaction();
-        workarea.sqlText = passwordUpdateSql(newPassword, d.OPCD->text());
+        // The key is the code of the operator just read: typed with blanks around it, the
+        // code as typed would match no row and the change would look done without being done.
+        workarea.sqlText = passwordUpdateSql(newPassword, foundOperator.code);
         executeSql();
         commitTransaction();
     } catch (const platform::ProgramEnded&) {

@@ -291,6 +291,18 @@ private slots:
         QCOMPARE(signOnResult, QStringLiteral("00"));
     }
 
+    void codeWithBlanksAroundItIsChangedForReal() {
+        openChange(QStringLiteral(" 0002 "), QStringLiteral("Hanako02"));
+        key(change(), Qt::Key_Down);
+        key(change(), Qt::Key_Down);
+        type(change(), QStringLiteral("blanks"));
+        key(change(), Qt::Key_Down);
+        type(change(), QStringLiteral("blanks"));
+        key(change(), Qt::Key_Return);
+        QCOMPARE(storedPassword(QStringLiteral("0002")), QVariant(QStringLiteral("blanks")));
+        QVERIFY(!change().isVisible());
+    }
+
     void refusedChangeKeepsTheOldPassword() {
         refuseUpdates(true);
         openChange(QStringLiteral("0001"), QStringLiteral("edi0001"));

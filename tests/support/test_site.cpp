@@ -3,6 +3,7 @@
 #include "db/db.h"
 #include "itemmaster/itemmaster.h"
 #include "screen/screen.h"
+#include "operator/operator.h"
 #include "startup/workarea.h"
 
 #include <QDir>
@@ -89,4 +90,5 @@ void resetProgramState() {
     delete workarea.mainForm;
     resetWorkArea();
     autoAdvanceCheckFailed = False;
+    resetOperatorState();
 }
