@@ -107,3 +107,22 @@ void OperatorDialog::attachFocusHandlers() {
         field->onLostFocus = [field] { onFieldLostFocus(field); };
     }
 }
+
+void OperatorDialog::autoAdvance(Int16 keyCode, const std::function<void(Int16, Int16&)>& check,
+                                 const std::function<void(InputField*)>& onPass) {
+    if (keepsFieldOnKeyUp(keyCode)) return;
+    autoAdvanceCheckFailed = False;
+    if (!isVisible()) return;
+    auto* field = qobject_cast<InputField*>(activeControl());
+    if (!field) return;
+    if (!typedFull(field->maxLength(), static_cast<int>(field->text().size()), field->selStart(), field->selLength()))
+        return;
+    Int16 result = 0;
+    check(tabPosition(field), result);
+    if (result == 9) {
+        autoAdvanceCheckFailed = True;
+        if (auto* active = qobject_cast<InputField*>(activeControl())) selectAllText(active);
+    } else {
+        onPass(field);
+    }
+}

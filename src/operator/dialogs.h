@@ -6,6 +6,7 @@
 #include "screen/screen.h"
 
 #include <QHash>
+#include <functional>
 #include <QMap>
 
 // A dialog of this subsystem: the design tab position of every control, and a show
@@ -16,6 +17,10 @@ public:
     // The design tab position of a control; -1 for none.
     Int16 tabPosition(const QWidget* control) const { return static_cast<Int16>(positions_.value(control, -1)); }
     void setVisible(bool visible) override;
+    // The key-up of a field that may just have been typed full: its check runs, and a
+    // passed check moves on through onPass.
+    void autoAdvance(Int16 keyCode, const std::function<void(Int16, Int16&)>& check,
+                     const std::function<void(InputField*)>& onPass);
 
 protected:
     template <typename W>

@@ -66,31 +66,11 @@ void W2068401::Form_KeyPress(Int16& keyAscii) {
 }
 
 void signOnAutoAdvance(Int16 keyCode) {
-    switch (keyCode) {
-    case vbKeyUp: case vbKeyDown: case vbKeyReturn: case vbKeyEscape: case vbKeyShift: case vbKeyControl: return;
-    default: break;
-    }
-    autoAdvanceCheckFailed = False;
     W2068401& d = signOnDialog();
-    if (!d.isVisible()) return;
-    auto* field = qobject_cast<InputField*>(d.activeControl());
-    if (!field) return;
-    const int maxLength = field->maxLength();
-    const int selStart = field->selStart();
-    const int selLength = field->selLength();
-    const int count = static_cast<int>(field->text().size());
-    if (maxLength != count) return;
-    if (!((selStart + selLength == maxLength && selLength == 1) || selStart == maxLength || selLength == maxLength))
-        return;
-    Int16 result = 0;
-    checkSignOnField(d.tabPosition(field), result);
-    if (result == 9) {
-        autoAdvanceCheckFailed = True;
-        if (auto* active = qobject_cast<InputField*>(d.activeControl())) selectAllText(active);
-    } else if (field == d.OPCD) {
+    d.autoAdvance(keyCode, checkSignOnField, [&d](InputField* field) {
         // A full password stays: only Enter signs on.
-        d.PSWD->setFocus(Qt::OtherFocusReason);
-    }
+        if (field == d.OPCD) d.PSWD->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void openPasswordChange() {

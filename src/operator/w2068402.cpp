@@ -82,30 +82,8 @@ void W2068402::Form_KeyPress(Int16& keyAscii) {
 void W2068402::Form_Unload() { signOnDialog().OPCD->setText(OPCD->text()); }
 
 void changeAutoAdvance(Int16 keyCode) {
-    switch (keyCode) {
-    case vbKeyUp: case vbKeyDown: case vbKeyReturn: case vbKeyEscape: case vbKeyShift: case vbKeyControl: return;
-    default: break;
-    }
-    autoAdvanceCheckFailed = False;
     W2068402& d = changeDialog();
-    if (!d.isVisible()) return;
-    auto* field = qobject_cast<InputField*>(d.activeControl());
-    if (!field) return;
-    const int maxLength = field->maxLength();
-    const int selStart = field->selStart();
-    const int selLength = field->selLength();
-    const int count = static_cast<int>(field->text().size());
-    if (maxLength != count) return;
-    if (!((selStart + selLength == maxLength && selLength == 1) || selStart == maxLength || selLength == maxLength))
-        return;
-    Int16 result = 0;
-    checkChangeField(d.tabPosition(field), result);
-    if (result == 9) {
-        autoAdvanceCheckFailed = True;
-        if (auto* active = qobject_cast<InputField*>(d.activeControl())) selectAllText(active);
-    } else {
-        focus(nextField(d, field));
-    }
+    d.autoAdvance(keyCode, checkChangeField, [&d](InputField* field) { focus(nextField(d, field)); });
 }
 
 void prepareChangeHeader() {

@@ -53,12 +53,20 @@ void focusPreviousInput() {
     }
 }
 
-void autoAdvanceOnKeyUp(Int16 keyCode, Int16 shift) {
-    if (shift != 0) return;
+bool keepsFieldOnKeyUp(Int16 keyCode) {
     switch (keyCode) {
-    case vbKeyUp: case vbKeyDown: case vbKeyReturn: case vbKeyEscape: case vbKeyShift: case vbKeyControl: return;
-    default: break;
+    case vbKeyUp: case vbKeyDown: case vbKeyReturn: case vbKeyEscape: case vbKeyShift: case vbKeyControl: return true;
+    default: return false;
     }
+}
+
+bool typedFull(int maxLength, int count, int selStart, int selLength) {
+    if (maxLength != count) return false;
+    return (selStart + selLength == maxLength && selLength == 1) || selStart == maxLength || selLength == maxLength;
+}
+
+void autoAdvanceOnKeyUp(Int16 keyCode, Int16 shift) {
+    if (shift != 0 || keepsFieldOnKeyUp(keyCode)) return;
     const int a = activeTabIndex();
     if (a == workarea.inputCount - 1) return;  // the last field never moves on by itself
     autoAdvanceCheckFailed = False;
@@ -75,9 +83,7 @@ void autoAdvanceOnKeyUp(Int16 keyCode, Int16 shift) {
         field->setText(platform::fromCp932(bytes.left(maxLength)));
         field->setSelStart(static_cast<int>(field->text().size()));
     }
-    if (maxLength != count) return;
-    if (!((selStart + selLength == maxLength && selLength == 1) || selStart == maxLength || selLength == maxLength))
-        return;
+    if (!typedFull(maxLength, count, selStart, selLength)) return;
     Int16 result = 0;
     checkField(static_cast<Int16>(field->tabIndex()), result);
     if (result == 9) {

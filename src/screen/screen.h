@@ -53,4 +53,9 @@ void focusNextInput();
 void focusPreviousInput();
 void enableInputsForMode(const QString& mode);
 void autoAdvanceOnKeyUp(Int16 keyCode, Int16 shift);
+// Keys whose key-up never moves a field on: Up, Down, Enter, Esc, Shift and Ctrl.
+bool keepsFieldOnKeyUp(Int16 keyCode);
+// A field holding as many characters as its maximum length counts as typed full when the
+// caret stands at the end, the whole text is selected, or exactly the last character is.
+bool typedFull(int maxLength, int count, int selStart, int selLength);
 void truncateOnChange(InputField* field);
