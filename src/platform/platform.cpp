@@ -38,7 +38,9 @@ void fatal(const QString& message, const QString& detail) {
 namespace {
 void reportUnhandled(const QString& description) {
     try {
-        fatal(description.isEmpty() ? QStringLiteral("予期しないエラーが発生しました") : description,
+        // The operator reads what happened in a sentence of the program's own; the detail follows.
+        const QString lead = QStringLiteral("予期しないエラーが発生したため終了します");
+        fatal(description.isEmpty() ? lead : lead + QStringLiteral("\n") + description,
               QStringLiteral("unhandled failure: ") + description);
     } catch (const ProgramEnded&) {
     }

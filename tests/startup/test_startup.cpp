@@ -184,7 +184,7 @@ private slots:
 
     void unhandledFailureInAHandlerEndsWithItsDescription() {
         runHandler([] { throw std::runtime_error("disk on fire"); });
-        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("disk on fire")});
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("予期しないエラーが発生したため終了します\ndisk on fire")});
         QCOMPARE(tk().endCount, 1);
         QCOMPARE(tk().lastExitCode, 1);
     }
