@@ -105,4 +105,4 @@ private slots:
 };
 
 QTEST_MAIN(TestDbClassName)
-#include "tst_db_class_name.moc"
+#include "test_db_class_name.moc"

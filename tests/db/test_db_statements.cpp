@@ -287,4 +287,4 @@ private slots:
 };
 
 QTEST_MAIN(TestDbStatements)
-#include "tst_db_statements.moc"
+#include "test_db_statements.moc"

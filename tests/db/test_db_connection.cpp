@@ -145,4 +145,4 @@ private slots:
 };
 
 QTEST_MAIN(TestDbConnection)
-#include "tst_db_connection.moc"
+#include "test_db_connection.moc"
