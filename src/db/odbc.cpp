@@ -172,9 +172,20 @@ void Statement::setAttribute(SQLINTEGER attribute, SQLULEN value) {
     check(rc, SQL_HANDLE_STMT, stmt_, QStringLiteral("cannot set statement attribute %1").arg(attribute));
 }
 
+namespace {
+// unixODBC hands a statement text to an ANSI-only driver (SQLite) through a UCS-2 conversion that
+// breaks characters beyond U+FFFF and so the statement; that driver reads UTF-8 as it is.
+bool takesUtf8Text(const Connection& connection) {
+    return connection.dbmsName.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
+}
+}  // namespace
+
 bool Statement::execDirect(const QString& text) {
     QString copy = text;
-    const SQLRETURN rc = SQLExecDirectW(handle(), wide(copy), SQL_NTS);
+    QByteArray utf8 = text.toUtf8();
+    const SQLRETURN rc = takesUtf8Text(connection())
+        ? SQLExecDirect(handle(), reinterpret_cast<SQLCHAR*>(utf8.data()), SQL_NTS)
+        : SQLExecDirectW(handle(), wide(copy), SQL_NTS);
     if (rc == SQL_NO_DATA) return false;
     check(rc, SQL_HANDLE_STMT, stmt_, QStringLiteral("statement failed"), text);
     return true;
@@ -183,7 +194,11 @@ bool Statement::execDirect(const QString& text) {
 SQLLEN Statement::execWithParameters(const QString& text, const QList<QVariant>& values,
                                      const QList<SQLSMALLINT>& sqlTypes) {
     QString copy = text;
-    check(SQLPrepareW(handle(), wide(copy), SQL_NTS), SQL_HANDLE_STMT, stmt_, QStringLiteral("cannot prepare"), text);
+    QByteArray utf8 = text.toUtf8();
+    const SQLRETURN prepared = takesUtf8Text(connection())
+        ? SQLPrepare(handle(), reinterpret_cast<SQLCHAR*>(utf8.data()), SQL_NTS)
+        : SQLPrepareW(handle(), wide(copy), SQL_NTS);
+    check(prepared, SQL_HANDLE_STMT, stmt_, QStringLiteral("cannot prepare"), text);
     // The buffers must stay put until the statement has run.
     struct Buffer {
         QString text;

@@ -234,7 +234,8 @@ private slots:
 
     void apostrophesAreQuotedAndTextReadsBackExactly() {
         QCOMPARE(quoteSql(QStringLiteral("O'Brien''s")), QStringLiteral("O''Brien''''s"));
-        const QString name = QStringLiteral("ﾏｸﾄﾞﾅﾙﾄﾞ's '店' -- ;");
+        // Characters beyond U+FFFF in a statement text too (a UCS-2 conversion once cut it short).
+        const QString name = QStringLiteral("ﾏｸﾄﾞﾅﾙﾄﾞ's '店' -- ; 𠀋😀");
         execute(QStringLiteral("INSERT INTO FL1901項目情報マスタ VALUES (1, '") + quoteSql(name) +
                 QStringLiteral("', 'X', 20, 0)"));
         std::unique_ptr<db::ResultSet> rs;

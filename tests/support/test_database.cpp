@@ -148,6 +148,8 @@ void TestDatabase::writeOdbcIni(const QString& database) {
     } else {
         keys.insert(QStringLiteral("Servername"), qEnvironmentVariable("R205730_PG_HOST"));
         keys.insert(QStringLiteral("Port"), qEnvironmentVariable("R205730_PG_PORT"));
+        // A row or table lock held by another connection fails soon, as the SQLite Timeout does.
+        keys.insert(QStringLiteral("ConnSettings"), QStringLiteral("SET lock_timeout = 2000"));
         QMap<QString, QString> admin = keys;
         admin.insert(QStringLiteral("Database"), qEnvironmentVariable("R205730_PG_DATABASE"));
         sources_.insert(dataSource() + QStringLiteral("_ADMIN"), admin);

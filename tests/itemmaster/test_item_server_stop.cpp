@@ -1,0 +1,144 @@
+// The PostgreSQL server going away in the middle of a session, on a throwaway server of this
+// test's own (the suite's shared server keeps running): the save and the delete tell the operator
+// with the update-cancelled message; statements that nothing handles (the list after a save, the
+// duplicate test) end the program with the failure's description, at once, never a crash or a
+// hang; started again once the server is back, it works.
+#include "item_screen.h"
+
+#include <QProcess>
+
+#include <optional>
+
+using namespace platform;
+
+namespace {
+const QString updateCancelled = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
+const QString saveQuestion = QStringLiteral("この内容で更新しますか");
+const QString deleteQuestion = QStringLiteral("削除してよろしいですか");
+
+// Runs a bash snippet with scripts/lib/pg.sh loaded; its standard output, or a failure.
+QString pgShell(const QString& snippet) {
+    QProcess bash;
+    bash.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"),
+                                        QStringLiteral("set -e; . '%1/scripts/lib/pg.sh'; ").arg(QStringLiteral(R205730_SOURCE_DIR)) +
+                                            snippet});
+    if (!bash.waitForFinished(120000) || bash.exitStatus() != QProcess::NormalExit || bash.exitCode() != 0)
+        throw std::runtime_error("pg.sh failed: " + snippet.toStdString());
+    return QString::fromUtf8(bash.readAllStandardOutput());
+}
+
+const QString serverOptions = QStringLiteral(
+    "-o \"-c listen_addresses=127.0.0.1 -c port=$R205730_PG_PORT -c unix_socket_directories=$R205730_PG_DIR -c fsync=off\"");
+
+// The server stopped for the lifetime of the object (fast: every session is cut), then started again.
+struct ServerStopped {
+    ServerStopped() {
+        pgShell(QStringLiteral("pg_as_owner \"$(pg_bindir)/pg_ctl\" -D \"$R205730_PG_DIR/data\" -m fast -w stop >/dev/null"));
+    }
+    ~ServerStopped() {
+        try {
+            pgShell(QStringLiteral("pg_as_owner \"$(pg_bindir)/pg_ctl\" -D \"$R205730_PG_DIR/data\" -l \"$R205730_PG_DIR/server.log\" "
+                                   "-w -t 30 %1 start >/dev/null").arg(serverOptions));
+        } catch (const std::exception& e) {
+            qWarning("%s", e.what());
+        }
+    }
+};
+}  // namespace
+
+class TestItemServerStop : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (qEnvironmentVariable("R205730_PG_HOST").isEmpty()) {
+            if (qEnvironmentVariable("CI") == QLatin1String("true")) QFAIL("no PostgreSQL test server");
+            QSKIP("no PostgreSQL test server");
+        }
+        // A server of this test's own: every TestDatabase of this process lives on it.
+        const QString exports = pgShell(QStringLiteral(
+            "pg_start >&2; for v in R205730_PG_DIR R205730_PG_HOST R205730_PG_PORT R205730_PG_USER R205730_PG_PASSWORD "
+            "R205730_PG_DATABASE; do echo \"$v=${!v}\"; done"));
+        for (const QString& line : exports.split('\n', Qt::SkipEmptyParts)) {
+            const qsizetype eq = line.indexOf('=');
+            qputenv(line.left(eq).toUtf8().constData(), line.mid(eq + 1).toUtf8());
+        }
+        QVERIFY(!qEnvironmentVariable("R205730_PG_DIR").isEmpty());
+    }
+
+    void cleanupTestCase() {
+        if (!qEnvironmentVariable("R205730_PG_DIR").isEmpty()) pgShell(QStringLiteral("pg_stop"));
+    }
+
+    // The server goes away while the operator reads the delete question.
+    void deleteIsRefusedAndTheProgramStaysUp() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        std::optional<ServerStopped> stopped;
+        s.tk().whileShown = [&stopped](const ShownBox& box) {
+            if (box.text == deleteQuestion && !stopped) stopped.emplace();
+        };
+        s.type(QStringLiteral("50"));
+        s.press(Qt::Key_Return);
+        s.tk().answer(vbOK);
+        s.tk().answer(vbOK);
+        QTest::mouseClick(s.f()->Cmd_sakujyo, Qt::LeftButton);
+        QCOMPARE(s.tk().boxTexts(), (QStringList{deleteQuestion, updateCancelled}));
+        QCOMPARE(s.tk().endCount, 0);
+        QVERIFY(s.tk().unexpectedBoxes.isEmpty());
+        QVERIFY(s.f()->isVisible());
+    }
+
+    // The server goes away while the operator reads the save question: the save is refused with
+    // its message; the list's reload after it, whose failure nothing handles, then ends the
+    // program and names the cause.
+    void saveIsRefusedThenTheListReloadEndsTheProgram() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        std::optional<ServerStopped> stopped;
+        s.tk().whileShown = [&stopped](const ShownBox& box) {
+            if (box.text == saveQuestion && !stopped) stopped.emplace();
+        };
+        s.type(QStringLiteral("50"));
+        s.press(Qt::Key_Return);
+        s.f()->Koumoku_NM->setText(QStringLiteral("止まった後"));
+        s.tk().answer(vbYes);
+        s.tk().answer(vbOK);
+        s.press(Qt::Key_Escape);
+        QCOMPARE(s.tk().boxTexts().mid(0, 2), (QStringList{saveQuestion, updateCancelled}));
+        QCOMPARE(s.tk().boxTexts().size(), 3);
+        QVERIFY2(s.tk().boxTexts().last().contains(QStringLiteral("connection")), qPrintable(s.tk().boxTexts().last()));
+        QCOMPARE(s.tk().endCount, 1);
+        QVERIFY(s.tk().lastExitCode != 0);
+    }
+
+    void duplicateTestEndsTheProgramAndTheServerBackWorks() {
+        {
+            ItemScreen s;
+            REQUIRE_TEST_DATABASE(s.database());
+            s.startAdding();
+            s.type(QStringLiteral("700"));
+            const ServerStopped stopped;
+            s.press(Qt::Key_Return);
+            QCOMPARE(s.tk().endCount, 1);
+            QCOMPARE(s.tk().boxTexts().size(), 1);
+            QVERIFY2(s.tk().boxTexts().last().contains(QStringLiteral("connection")), qPrintable(s.tk().boxTexts().last()));
+        }
+        // Started again: the list loads and a save goes through.
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        F_R205730* f = s.f();
+        QVERIFY(listRowCount > 0);
+        s.type(QStringLiteral("50"));
+        s.press(Qt::Key_Return);
+        f->Koumoku_NM->setText(QStringLiteral("再開後"));
+        s.tk().answer(vbYes);
+        s.press(Qt::Key_Escape);
+        QCOMPARE(s.tk().boxTexts(), QStringList{saveQuestion});
+        QCOMPARE(s.stored(QStringLiteral("データ項目名"), 50).toString(), QStringLiteral("再開後"));
+    }
+};
+
+QTEST_MAIN(TestItemServerStop)
+#include "test_item_server_stop.moc"
