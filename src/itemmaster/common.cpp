@@ -142,7 +142,7 @@ void confirmAndSave(Int16& result) {
     if (answer == vbYes) {
         // The screen returns to its start also when the save failed: the entry is gone either way.
         saveItem(result);
-        loadItemList();
+        reloadItemList();
         clearInputs();
         showHeaderBand();
         returnToHead();

@@ -16,6 +16,7 @@ int listRowCount = 0;
 namespace {
 
 const QString updateCancelled = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
+const QString listReadFailed = QStringLiteral("一覧を読み込めませんでした。データベースへの接続を確認してください");
 
 struct ListColumn {
     const char* title;
@@ -97,6 +98,19 @@ void loadItemList() {
     listLoaded = True;
 }
 
+bool reloadItemList() {
+    try {
+        loadItemList();
+        return true;
+    } catch (const ProgramEnded&) {
+        throw;
+    } catch (const std::exception& e) {
+        logDetail(QStringLiteral("list reload: ") + QString::fromUtf8(e.what()));
+        msgBox(listReadFailed, vbOKOnly | vbExclamation);
+        return false;
+    }
+}
+
 void moveFieldsToRow(db::ResultSet& rs) {
     F_R205730* f = workarea.mainForm;
     rs.setColumnValue(QStringLiteral("項目No"), trimSpaces(f->Koumoku->text()));
@@ -172,15 +186,9 @@ void deleteItem(Int16& result) {
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
         if (inTransaction) rollbackQuietly();
-        // The list was read inside the transaction that was just undone; show the table as it is.
-        if (listReloaded) {
-            try {
-                loadItemList();
-            } catch (const std::exception& again) {
-                logDetail(QStringLiteral("list reload after rollback: ") + QString::fromUtf8(again.what()));
-            }
-        }
         result = 9;
         msgBox(updateCancelled, vbOKOnly);
+        // The list was read inside the transaction that was just undone; show the table as it is.
+        if (listReloaded) reloadItemList();
     }
 }

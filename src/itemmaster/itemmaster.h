@@ -18,6 +18,9 @@ extern int listRowCount;
 
 // Rebuilds the item list from the table.
 void loadItemList();
+// The same after a save or a delete: a list that cannot be read is told to the operator and
+// left empty, and the program goes on. False when the list could not be read.
+bool reloadItemList();
 // Writes the entered item, inserting or updating by the row's presence now; 9 on failure.
 void saveItem(Int16& result);
 // Copies the five entry fields into a row being added or edited.
