@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QWidget>
 #include <cmath>
 
 namespace {
@@ -44,4 +45,10 @@ bool isClassicColor(double value) {
     const auto v = static_cast<qint64>(whole);
     const qint64 bits = v < 0 ? v + 0x100000000LL : v;
     return bits >= 0x80000000LL && bits <= 0x80000018LL;
+}
+
+void paintRole(QWidget* control, QPalette::ColorRole role, double colour) {
+    QPalette p = control->palette();
+    p.setColor(role, classicColor(colour));
+    control->setPalette(p);
 }

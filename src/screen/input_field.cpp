@@ -80,16 +80,12 @@ void InputField::setSelLength(int length) {
 
 void InputField::setBackColor(double colour) {
     backColor_ = colour;
-    QPalette p = palette();
-    p.setColor(QPalette::Base, classicColor(colour));
-    setPalette(p);
+    paintRole(this, QPalette::Base, colour);
 }
 
 void InputField::setForeColor(double colour) {
     foreColor_ = colour;
-    QPalette p = palette();
-    p.setColor(QPalette::Text, classicColor(colour));
-    setPalette(p);
+    paintRole(this, QPalette::Text, colour);
 }
 
 void InputField::setImeMode(int mode) {

@@ -14,14 +14,10 @@ Label::Label(QWidget* parent) : QLabel(parent) {
 
 void Label::setBackColor(double colour) {
     backColor_ = colour;
-    QPalette p = palette();
-    p.setColor(QPalette::Window, classicColor(colour));
-    setPalette(p);
+    paintRole(this, QPalette::Window, colour);
 }
 
 void Label::setForeColor(double colour) {
     foreColor_ = colour;
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, classicColor(colour));
-    setPalette(p);
+    paintRole(this, QPalette::WindowText, colour);
 }
