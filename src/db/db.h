@@ -27,6 +27,13 @@ public:
     QString statement;
 };
 
+// An edited row that no longer holds the values it was read with: another workstation changed or
+// deleted it meanwhile. Nothing was written.
+class RowChanged : public Error {
+public:
+    using Error::Error;
+};
+
 // The rows of one SELECT with a current-row position. Changes are written with INSERT and
 // UPDATE statements built from the row; an edited row is only written while it still holds
 // the values it was read with.

@@ -55,6 +55,16 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString
 
 void logFailure(const Error& error) { platform::logDetail(QStringLiteral("database: ") + QString::fromUtf8(error.what())); }
 
+namespace {
+std::function<bool(FaultPoint)> faultHook;
+
+Error injected(const QString& what) { return Error(QStringLiteral("HY000"), 0, what + QStringLiteral(" (injected fault)")); }
+}  // namespace
+
+void setFaultHook(std::function<bool(FaultPoint)> hook) { faultHook = std::move(hook); }
+
+bool faultAt(FaultPoint point) { return faultHook && faultHook(point); }
+
 // ---- Environment
 
 Environment::Environment(const QString& name_, const QString& userId_, const QString& password_)
@@ -107,7 +117,8 @@ void Connection::close() {
     for (Statement* s : QList<Statement*>(statements_)) s->release();
     statements_.clear();
     if (!connected_) return;
-    if (inTransaction) {
+    // A roll-back never commits, so a dropped connection gets one more try before it goes.
+    if (inTransaction || dropped_) {
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK)))
             platform::logDetail(QString::fromUtf8(diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("roll-back on close")).what()));
         inTransaction = false;
@@ -118,30 +129,96 @@ void Connection::close() {
 }
 
 void Connection::setAutoCommit(bool on) {
+    if (on && faultAt(FaultPoint::AutoCommitOn)) throw injected(QStringLiteral("cannot turn auto-commit on"));
     check(SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT,
                              reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0),
           SQL_HANDLE_DBC, dbc_, on ? QStringLiteral("cannot turn auto-commit on") : QStringLiteral("cannot begin a transaction"));
+    autoCommitOff_ = !on;
 }
 
 void Connection::endTransaction(SQLSMALLINT completion) {
+    const bool commit = completion == SQL_COMMIT;
+    if (faultAt(commit ? FaultPoint::Commit : FaultPoint::Rollback))
+        throw injected(commit ? QStringLiteral("commit failed") : QStringLiteral("roll-back failed"));
     check(SQLEndTran(SQL_HANDLE_DBC, dbc_, completion), SQL_HANDLE_DBC, dbc_,
-          completion == SQL_COMMIT ? QStringLiteral("commit failed") : QStringLiteral("roll-back failed"));
+          commit ? QStringLiteral("commit failed") : QStringLiteral("roll-back failed"));
+}
+
+void Connection::restoreAutoCommit() {
+    try {
+        setAutoCommit(true);
+    } catch (const Error& e) {
+        logFailure(e);
+    }
+}
+
+void Connection::begin() {
+    setAutoCommit(false);
+    inTransaction = true;
+}
+
+void Connection::commit() {
+    endTransaction(SQL_COMMIT);
+    // Done: a failure from here on must not make a written change look cancelled.
+    inTransaction = false;
+    restoreAutoCommit();
+}
+
+void Connection::rollback() {
+    inTransaction = false;
+    try {
+        endTransaction(SQL_ROLLBACK);
+    } catch (const Error& e) {
+        drop(e);
+    }
+    restoreAutoCommit();
+}
+
+void Connection::drop(const Error& cause) {
+    logFailure(cause);
+    for (Statement* s : QList<Statement*>(statements_)) s->release();
+    statements_.clear();
+    // Disconnecting never commits: a driver either undoes the transaction or refuses (25000). A
+    // refused handle is left as it is; the engine undoes its work when the process ends.
+    if (connected_ && !SQL_SUCCEEDED(SQLDisconnect(dbc_)))
+        platform::logDetail(QString::fromUtf8(
+            diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("disconnect of the dropped connection")).what()));
+    else
+        connected_ = false;
+    dropped_ = true;
+    throw ConnectionDropped(cause.sqlState, cause.nativeCode,
+                            QStringLiteral("the connection was dropped, since a roll-back failed and switching "
+                                           "auto-commit on would have committed the transaction: ") +
+                                cause.message);
 }
 
 Connection& currentConnection() {
-    if (!workarea.dbConnection || !workarea.dbConnection->isOpen())
-        throw Error(QString(), 0, QStringLiteral("no open database connection"));
-    return *workarea.dbConnection;
+    Connection* c = workarea.dbConnection;
+    // Nothing may run on a dropped connection; the process ends so that the engine undoes its work.
+    if (c && c->dropped())
+        platform::fatal(QStringLiteral("接続エラー"), QStringLiteral("database: the connection was dropped earlier"));
+    if (!c || !c->isOpen()) throw Error(QString(), 0, QStringLiteral("no open database connection"));
+    return *c;
 }
 
 // ---- Statement
 
 Statement::Statement(Connection& connection) : connection_(&connection) {
     if (!connection.isOpen()) throw Error(QString(), 0, QStringLiteral("no open database connection"));
+    // Outside a transaction a statement must not open one of its own that nobody ends.
+    if (connection.autoCommitOff_ && !connection.inTransaction) connection.setAutoCommit(true);
     check(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt_), SQL_HANDLE_DBC, connection.handle(),
           QStringLiteral("cannot allocate a statement"));
+    // Registered only once it is whole: a constructor that throws runs no destructor to unregister.
+    try {
+        if (faultAt(FaultPoint::StatementAttribute)) throw injected(QStringLiteral("cannot set the query time-out"));
+        setAttribute(SQL_ATTR_QUERY_TIMEOUT, static_cast<SQLULEN>(connection.queryTimeout));
+    } catch (...) {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+        stmt_ = SQL_NULL_HSTMT;
+        throw;
+    }
     connection.statements_.append(this);
-    setAttribute(SQL_ATTR_QUERY_TIMEOUT, static_cast<SQLULEN>(connection.queryTimeout));
 }
 
 Statement::~Statement() { release(); }

@@ -11,7 +11,21 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 namespace db {
+
+// Driver failures that real drivers give too rarely to test by other means. A test installs a
+// hook that answers true where the layer must see the driver fail; the program installs none.
+enum class FaultPoint { StatementAttribute, Commit, Rollback, AutoCommitOn };
+void setFaultHook(std::function<bool(FaultPoint)> hook);
+bool faultAt(FaultPoint point);
+
+// The connection was given up after a roll-back the driver refused; see Connection::rollback.
+class ConnectionDropped : public Error {
+public:
+    using Error::Error;
+};
 
 inline SQLWCHAR* wide(const QString& text) {
     return static_cast<SQLWCHAR*>(const_cast<void*>(static_cast<const void*>(text.utf16())));
@@ -93,17 +107,36 @@ public:
     SQLHDBC handle() const { return dbc_; }
     bool isOpen() const { return connected_; }
 
-    void setAutoCommit(bool on);
-    void endTransaction(SQLSMALLINT completion);
+    // Transactions: auto-commit off, then commit or roll back and auto-commit on again.
+    void begin();
+    // A failed commit leaves the transaction open for the caller's roll-back.
+    void commit();
+    // A roll-back the driver refuses leaves the transaction's fate unknown. Switching auto-commit
+    // on would commit it, so the connection is dropped instead (the engine undoes what it had
+    // open) and ConnectionDropped thrown; it is never used again.
+    void rollback();
+    bool dropped() const { return dropped_; }
     bool inTransaction = false;
     int queryTimeout = 300;
     QString dbmsName;
 
+    // Statements alive on the connection.
+    qsizetype statementCount() const { return statements_.size(); }
+
 private:
     friend class Statement;
+    void setAutoCommit(bool on);
+    void endTransaction(SQLSMALLINT completion);
+    // Back to auto-commit after a transaction ended. When the driver refuses, statements would
+    // open transactions of their own that nobody ends: it is tried again before the next one.
+    void restoreAutoCommit();
+    void drop(const Error& cause);
+
     Environment& environment_;
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     bool connected_ = false;
+    bool dropped_ = false;
+    bool autoCommitOff_ = false;
     QList<Statement*> statements_;
 };
 

@@ -253,27 +253,21 @@ struct ResultSet::Impl {
         Connection& connection = statement->connection();
         // Outside a transaction of the caller's, a wrong count must not stay written.
         const bool ownTransaction = !connection.inTransaction;
-        if (ownTransaction) connection.setAutoCommit(false);
-        SQLLEN rows = 0;
+        if (ownTransaction) connection.begin();
         try {
             Statement update(connection);
-            rows = update.execWithParameters(sql, values, sqlTypesOf(setColumns + whereColumns));
-            if (rows != 1) throw Error(QString(), 0,
-                                       QStringLiteral("the row was changed or deleted by another user since it was "
-                                                      "read (%1 rows match its original values); nothing was written")
-                                           .arg(rows),
-                                       sql);
+            const SQLLEN rows = update.execWithParameters(sql, values, sqlTypesOf(setColumns + whereColumns));
+            if (rows != 1) throw RowChanged(QString(), 0,
+                                            QStringLiteral("the row was changed or deleted by another user since it "
+                                                           "was read (%1 rows match its original values); nothing "
+                                                           "was written")
+                                                .arg(rows),
+                                            sql);
         } catch (...) {
-            if (ownTransaction) {
-                SQLEndTran(SQL_HANDLE_DBC, connection.handle(), SQL_ROLLBACK);
-                connection.setAutoCommit(true);
-            }
+            if (ownTransaction) connection.rollback();
             throw;
         }
-        if (ownTransaction) {
-            connection.endTransaction(SQL_COMMIT);
-            connection.setAutoCommit(true);
-        }
+        if (ownTransaction) connection.commit();
     }
 };
 

@@ -1,6 +1,7 @@
 // Result sets, action statements and transactions on a fresh database per test, with a second
 // connection (TestDatabase::run and queryValue) playing another workstation.
 #include "db/db.h"
+#include "db/odbc.h"
 #include "platform/scripted_toolkit.h"
 #include "test_database.h"
 #include "test_site.h"
@@ -40,6 +41,7 @@ private slots:
         openDatabase();
     }
     void cleanup() {
+        db::setFaultHook({});
         resetProgramState();
         database.reset();
         if (scope) QCOMPARE(scope->tk.boxTexts(), QStringList());
@@ -155,6 +157,47 @@ private slots:
         std::unique_ptr<db::ResultSet> rs;
         open(rs, s2(1));
         QCOMPARE(workarea.resultAtEnd, QStringLiteral("9"));
+    }
+
+    // A roll-back the driver refuses: auto-commit is never switched on over the open transaction
+    // (that would commit it); the connection is dropped and its next use ends the program.
+    void aFailedRollbackNeverCommits() {
+        beginTransaction();
+        execute(QStringLiteral("INSERT INTO FL1901項目情報マスタ VALUES (1, '取り消すはず', '9', 10, 0)"));
+        db::setFaultHook([](db::FaultPoint p) { return p == db::FaultPoint::Rollback; });
+        QVERIFY_THROWS_EXCEPTION(db::ConnectionDropped, rollbackTransaction());
+        db::setFaultHook({});
+        QCOMPARE(itemCount(), 0);
+        QVERIFY_THROWS_EXCEPTION(platform::ProgramEnded, execute(QStringLiteral("SELECT 1")));
+        QCOMPARE(scope->tk.boxTexts(), QStringList{QStringLiteral("接続エラー")});
+        QCOMPARE(itemCount(), 0);
+        scope->tk.boxes.clear();
+    }
+
+    // The converse: a commit that went through is no failure because auto-commit could not be
+    // switched back on; the next statement outside a transaction is committed at once all the same.
+    void aDoneCommitStaysDone() {
+        beginTransaction();
+        execute(QStringLiteral("INSERT INTO FL1901項目情報マスタ VALUES (1, '書いた', '9', 10, 0)"));
+        db::setFaultHook([](db::FaultPoint p) { return p == db::FaultPoint::AutoCommitOn; });
+        commitTransaction();
+        db::setFaultHook({});
+        QCOMPARE(itemCount(), 1);
+        execute(QStringLiteral("INSERT INTO FL1901項目情報マスタ VALUES (2, '次の文', '9', 10, 0)"));
+        QCOMPARE(itemCount(), 2);
+    }
+
+    // A statement whose set-up fails leaves nothing registered with its connection, which frees
+    // what it holds when it closes.
+    void aStatementThatFailsToStartLeavesNothingBehind() {
+        db::setFaultHook([](db::FaultPoint p) { return p == db::FaultPoint::StatementAttribute; });
+        QVERIFY_THROWS_EXCEPTION(db::Error, execute(QStringLiteral("SELECT 1")));
+        db::setFaultHook({});
+        QCOMPARE(workarea.dbConnection->statementCount(), 0);
+        closeDatabase();
+        openDatabase();
+        execute(QStringLiteral("INSERT INTO FL1901項目情報マスタ VALUES (1, '再接続', '9', 10, 0)"));
+        QCOMPARE(itemCount(), 1);
     }
 
     void addNewAndEditWriteTheRowWithItsColumnTypes() {

@@ -17,13 +17,13 @@ public:
     explicit LockHolder(TestDatabase& d)
         : environment_(QStringLiteral("WS09"), d.userId(), d.password()), connection_(environment_) {
         connection_.open(QStringLiteral("DSN=%1;UID=%2;PWD=%3;").arg(d.dataSource(), d.userId(), d.password()));
-        connection_.setAutoCommit(false);
+        connection_.begin();
         db::Statement s(connection_);
         s.execDirect(QStringLiteral("UPDATE FL1901項目情報マスタ SET 長さ = 長さ WHERE 項目No = 50"));
     }
     void release() {
         if (!connection_.isOpen()) return;
-        connection_.endTransaction(SQL_ROLLBACK);
+        connection_.rollback();
         connection_.close();
     }
     ~LockHolder() { release(); }
