@@ -20,11 +20,6 @@ void ensureUtf8Codeset() {
     platform::logDetail(QStringLiteral("connect: no UTF-8 locale available; non-ASCII text may not reach the driver"));
 }
 
-QString withoutPassword(const QString& connectString) {
-    const qsizetype at = connectString.indexOf(QStringLiteral(";PWD="));
-    return at < 0 ? connectString : connectString.left(at) + QStringLiteral(";PWD=***;");
-}
-
 }  // namespace
 
 void openDatabase() {
@@ -46,9 +41,12 @@ void openDatabase() {
         workarea.dbEnvironment = environment.release();
         workarea.dbConnection = connection.release();
     } catch (const std::exception& e) {
-        platform::fatal(QStringLiteral("接続エラー"), QStringLiteral("connect (%1): %2")
-                                                         .arg(withoutPassword(workarea.connectString),
-                                                              QString::fromUtf8(e.what())));
+        // The password stays out of the log whatever characters it holds.
+        QString shown = workarea.connectString;
+        const QString password = workarea.dbPassword.trimmed();
+        if (!password.isEmpty()) shown.replace(QStringLiteral(";PWD=") + password + QLatin1Char(';'), QStringLiteral(";PWD=***;"));
+        platform::fatal(QStringLiteral("接続エラー"),
+                        QStringLiteral("connect (%1): %2").arg(shown, QString::fromUtf8(e.what())));
     }
 }
 

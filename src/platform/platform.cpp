@@ -2,6 +2,8 @@
 
 #include "platform/qt_toolkit.h"
 
+#include <QRegularExpression>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,8 +18,22 @@ Toolkit& toolkit() { return *current; }
 
 void setToolkit(Toolkit* tk) { current = tk ? tk : &qtToolkit; }
 
+QString maskSecrets(const QString& line) {
+    // PWD= of a connect string, braced or up to the next semicolon.
+    static const QRegularExpression connectKey(QStringLiteral("\\b(PWD\\s*=\\s*)(\\{[^}]*\\}?|[^;]*)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    // A password compared with or assigned in a statement: the quoted value, doubled apostrophes included.
+    static const QRegularExpression statementValue(
+        QStringLiteral("((?:パスワード|PASSWORD|PASSWD|PWD)\"?\\s*=\\s*N?')((?:[^']|'')*)('?)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString masked = line;
+    masked.replace(statementValue, QStringLiteral("\\1***\\3"));
+    masked.replace(connectKey, QStringLiteral("\\1***"));
+    return masked;
+}
+
 void logDetail(const QString& line) {
-    QString oneLine = line;
+    QString oneLine = maskSecrets(line);
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(stderr, "R205730: %s\n", oneLine.toUtf8().constData());
     std::fflush(stderr);

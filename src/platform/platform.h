@@ -78,8 +78,10 @@ void setToolkit(Toolkit* tk);
 // An empty caption means the program's title.
 int msgBox(const QString& text, int style = vbOKOnly, const QString& caption = QString());
 
-// One line of technical detail for the administrator, on standard error.
+// One line of technical detail for the administrator, on standard error, with passwords masked.
 void logDetail(const QString& line);
+// The line with the values of passwords (PWD= of a connect string, a password in a statement) as ***.
+QString maskSecrets(const QString& line);
 
 // Shows a fixed message (OK only, no icon, program title) and ends the program.
 [[noreturn]] void fatal(const QString& message, const QString& detail = QString());

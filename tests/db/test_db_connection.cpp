@@ -2,6 +2,7 @@
 #include "db/db.h"
 #include "db/odbc.h"
 #include "platform/scripted_toolkit.h"
+#include "stderr_capture.h"
 #include "test_database.h"
 #include "test_site.h"
 
@@ -71,7 +72,7 @@ private slots:
         QTest::addColumn<bool>("postgresOnly");
         QTest::newRow("no data source name") << QStringLiteral("   ") << QString() << false;
         QTest::newRow("unknown data source") << QStringLiteral("NO_SUCH_DSN") << QString() << false;
-        QTest::newRow("wrong password") << QStringLiteral("*") << QStringLiteral("wrong") << true;
+        QTest::newRow("wrong password") << QStringLiteral("*") << QStringLiteral("wrong-pw7391") << true;
         QTest::newRow("server not running") << QStringLiteral("*_DOWN") << QString() << true;
     }
     void connectFailuresShowTheMessageAndEnd() {
@@ -95,8 +96,13 @@ private slots:
         database.configureWorkArea();
         workarea.dataSource = QString(dataSource).replace(QLatin1Char('*'), database.dataSource());
         if (!password.isNull()) workarea.dbPassword = password;
+        StderrCapture log;
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, openDatabase());
         QDir::setCurrent(previous);
+        // The administrator reads what failed, but never the password.
+        const QString logged = log.text();
+        QVERIFY2(logged.contains(QStringLiteral("PWD=***")), qPrintable(logged));
+        if (!password.isNull()) QVERIFY2(!logged.contains(QStringLiteral("pw7391")), qPrintable(logged));
 
         QCOMPARE(scope.tk.boxTexts(), QStringList{QStringLiteral("接続エラー")});
         QCOMPARE(scope.tk.boxes[0].style, platform::vbOKOnly);

@@ -4,6 +4,7 @@
 #include "platform/scripted_toolkit.h"
 #include "screen_fixture.h"
 #include "startup/startup.h"
+#include "stderr_capture.h"
 #include "test_database.h"
 #include "test_site.h"
 
@@ -311,7 +312,12 @@ private slots:
         type(change(), QStringLiteral("new-1"));
         key(change(), Qt::Key_Return);
         type(change(), QStringLiteral("new-1"));
+        StderrCapture log;
         key(change(), Qt::Key_Return);
+        // The refused statement is logged for the administrator, without the new password.
+        const QString logged = log.text();
+        QVERIFY2(logged.contains(QStringLiteral("password change: not written")), qPrintable(logged));
+        QVERIFY2(!logged.contains(QStringLiteral("new-1")), qPrintable(logged));
         QVERIFY(tk().boxes.isEmpty());
         QVERIFY(change().isVisible());
         QCOMPARE(change().NPSWD->text(), QStringLiteral("new-1"));
