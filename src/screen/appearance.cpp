@@ -103,9 +103,11 @@ void style(Control* control, const Group& g) {
 
 }  // namespace
 
-void styleFormBackColor(Form* form) {
-    form->setBackColor(colourFromText(workarea.FormBackColor, QStringLiteral("FormBackColor")));
-}
+namespace {
+double formBackColour() { return colourFromText(workarea.FormBackColor, QStringLiteral("FormBackColor")); }
+}  // namespace
+
+void styleFormBackColor(Form* form) { form->setBackColor(formBackColour()); }
 
 void styleControls(const Form* form) {
     const WorkArea& w = workarea;
@@ -135,8 +137,11 @@ namespace {
 
 void styleMainForm() {
     F_R205730* form = workarea.mainForm;
+    // Converted before the first access loads the screen: a bad value ends the program before
+    // the list is read from the database.
+    const double back = formBackColour();
     form->ensureLoaded();
-    styleFormBackColor(form);
+    form->setBackColor(back);
     styleControls(form);
 }
 

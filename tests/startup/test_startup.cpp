@@ -108,6 +108,8 @@ private slots:
         QVERIFY(start());
         QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("項目設定エラー")});
         QVERIFY(!workarea.mainForm->isVisible());
+        // Converted before the screen was loaded: the list was never read.
+        QVERIFY(!workarea.mainForm->isLoaded());
     }
 
     void databaseWithoutTheItemTableEndsStartUp() {
