@@ -119,6 +119,8 @@ void F_R205730::gridKeyDown(Int16& keyCode) {
 
 void F_R205730::fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift) {
     if (!field->isEnabled()) return;
+    // F2 arms the skip of the next check; its own release in a full field must not use it up.
+    if (keyCode == vbKeyF2) return;
     autoAdvanceOnKeyUp(keyCode, shift);
     // A typed attribute opens or closes the decimal part at once.
     if (field == Zokusei && autoAdvanceCheckFailed == False && field->text().size() == field->maxLength())

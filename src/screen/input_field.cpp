@@ -42,7 +42,10 @@ bool lostToAnotherWindow(Qt::FocusReason reason) {
 }  // namespace
 
 InputField::InputField(QWidget* parent) : QLineEdit(parent) {
-    connect(this, &QLineEdit::textChanged, this, [this] {
+    // The change handler is the operator's: text the program sets (setText) never runs it, or a
+    // stored value shown in a field would be cut and checked as if typed. Edits of the line
+    // edit's own that bypass editing() (the context menu's cut, delete, undo) still do.
+    connect(this, &QLineEdit::textEdited, this, [this] {
         if (!suppressChange_) fireChange();
     });
 }

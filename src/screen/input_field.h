@@ -61,6 +61,7 @@ public:
     // 16-bit character code and may change it, 0 discarding the keystroke.
     std::function<void()> onGotFocus;
     std::function<void()> onLostFocus;
+    // Runs after an edit by the operator; text set by the program runs no handler.
     std::function<void()> onChange;
     std::function<void(Int16& keyCode, Int16 shift)> onKeyDown;
     std::function<void(Int16& keyAscii)> onKeyPress;

@@ -171,8 +171,7 @@ private slots:
         QVERIFY(s.tk().boxes.isEmpty());
         QCOMPARE(s.focused(), f->Koumoku_NM);
         QCOMPARE(workarea.skipNextCheck, False);
-        // F2, then Enter: Enter clears the skip first, so the check runs. (The field is not full:
-        // in a full field F2's own key-up would count as typing it full and use the skip up.)
+        // F2, then Enter: Enter clears the skip first, so the check runs.
         f->Koumoku->setText(QStringLiteral("0"));
         s.focus(f->Koumoku);
         s.press(Qt::Key_F2);
@@ -181,6 +180,22 @@ private slots:
         QCOMPARE(s.tk().boxTexts(), QStringList{noNumber});
         QCOMPARE(s.focused(), f->Koumoku);
         QCOMPARE(f->Koumoku->selectedText(), f->Koumoku->text());
+    }
+
+    // F2's own key-up in a full field is no typing: the skip is still there for Esc.
+    void f2InAFullFieldThenEscLeavesWithoutAsking() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        F_R205730* f = s.f();
+        s.type(QStringLiteral("21"));
+        s.press(Qt::Key_Return);
+        f->Zokusei->setFocus();
+        QCOMPARE(f->Zokusei->selectedText(), f->Zokusei->text());  // full, all selected
+        s.press(Qt::Key_F2);
+        QCOMPARE(workarea.skipNextCheck, True);
+        s.press(Qt::Key_Escape);
+        QVERIFY(s.tk().boxes.isEmpty());
+        QVERIFY(s.inHead());
     }
 
     void allFieldsStopAtTheFirstFailure() {

@@ -185,6 +185,20 @@ private slots:
         QCOMPARE(f->Koumoku_NM->selStart(), 10);
     }
 
+    // Text the program sets runs none of the handlers of typing: no cut, no check, no Enter.
+    void textSetByTheProgramIsNoTyping() {
+        ShownScreen s;
+        F_R205730* f = s.form();
+        s.enterBody(f->Koumoku_NM);
+        const QString fifteen = QStringLiteral("漢").repeated(15);
+        f->Koumoku_NM->setText(fifteen);
+        QApplication::processEvents();
+        QCOMPARE(f->Koumoku_NM->text(), fifteen);
+        QCOMPARE(s.tk().queuedEnters, 0);
+        QCOMPARE(f->activeControl(), f->Koumoku_NM);
+        QVERIFY(s.tk().boxes.isEmpty());
+    }
+
     void normalisingCutsToTheByteLimit_data() {
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("text");
