@@ -190,23 +190,43 @@ void applyDecimalRule() {
 
 void showFirstListRow(Int16& result) {
     F_R205730* f = workarea.mainForm;
-    f->Koumoku->setText(f->GRID->textMatrix(1, 1));
-    f->Koumoku_NM->setText(f->GRID->textMatrix(1, 2));
-    f->Zokusei->setText(f->GRID->textMatrix(1, 3));
-    f->Nagasa->setText(f->GRID->textMatrix(1, 5));
-    f->Nagasa_S->setText(f->GRID->textMatrix(1, 6));
+    const QStringList values = listRowValues(1);
+    f->Koumoku->setText(values[0]);
+    f->Koumoku_NM->setText(values[1]);
+    f->Zokusei->setText(values[2]);
+    f->Nagasa->setText(values[3]);
+    f->Nagasa_S->setText(values[4]);
+    openStoredItem(values[0], values);
     showClassName(attributeClass, f->Zokusei, f->lbl_zokusei, result);
 }
 
+namespace {
+
+// The found row's columns as the fields show them: as stored, untrimmed, unless the blanks
+// around a value are all that keeps it from fitting its field (a save trims them anyway).
+QStringList foundRowTexts(const db::ResultSet& rs) {
+    const F_R205730* f = workarea.mainForm;
+    const InputField* fields[] = {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S};
+    const char* columns[] = {"項目No", "データ項目名", "属性", "長さ", "小数部長さ"};
+    QStringList texts;
+    for (int i = 0; i < 5; ++i) {
+        const QString stored = rs.columnValue(QString::fromUtf8(columns[i])).toString();  // null: empty
+        texts.append(fitsField(fields[i], stored) ? stored : trimSpaces(stored));
+    }
+    return texts;
+}
+
+}  // namespace
+
 void showFoundRow(db::ResultSet& rs, Int16& result) {
     F_R205730* f = workarea.mainForm;
-    // As stored, untrimmed; a null column shows as an empty field.
-    auto stored = [&rs](const char* column) { return rs.columnValue(QString::fromUtf8(column)).toString(); };
-    f->Koumoku->setText(stored("項目No"));
-    f->Koumoku_NM->setText(stored("データ項目名"));
-    f->Zokusei->setText(stored("属性"));
-    f->Nagasa->setText(stored("長さ"));
-    f->Nagasa_S->setText(stored("小数部長さ"));
+    const QStringList texts = foundRowTexts(rs);
+    f->Koumoku->setText(texts[0]);
+    f->Koumoku_NM->setText(texts[1]);
+    f->Zokusei->setText(texts[2]);
+    f->Nagasa->setText(texts[3]);
+    f->Nagasa_S->setText(texts[4]);
+    openStoredItem(trimSpaces(texts[0]), listedValues(rs));
     showClassName(attributeClass, f->Zokusei, f->lbl_zokusei, result);
 }
 
@@ -215,6 +235,7 @@ void searchItem(Int16& result) {
     FlexGrid* grid = f->GRID;
     // The search places the focus itself: the caller must never move on.
     result = 9;
+    reloadItemListIfLost();
     if (!trimmedText(f->Kensaku).isEmpty()) f->Kensaku->setText(numericValueText(f->Kensaku->text()));
     const bool listEmpty = grid->rows() < 2 || trimSpaces(grid->textMatrix(1, 1)).isEmpty();
     if (listEmpty && newItemFlag == 0) {
@@ -222,6 +243,10 @@ void searchItem(Int16& result) {
         return;
     }
     if (trimmedText(f->Kensaku).isEmpty()) {
+        if (!fitsEntryFields(listRowValues(1))) {
+            refuseUnfitItem();
+            return;
+        }
         showFirstListRow(result);
         grid->setRow(1);
         grid->setTopRow(1);
@@ -233,6 +258,11 @@ void searchItem(Int16& result) {
         if (workarea.resultAtEnd == QLatin1String("9")) {
             rs->closeResultSet();
             msgBox(noMatch, vbOKOnly);
+            return;
+        }
+        if (!fitsEntryFields(foundRowTexts(*rs))) {
+            rs->closeResultSet();
+            refuseUnfitItem();
             return;
         }
         const QString found = trimSpaces(rs->columnValue(QStringLiteral("項目No")).toString());

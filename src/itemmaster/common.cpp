@@ -64,23 +64,50 @@ void setListSelection(int state) {
     grid->setColSel(state == 1 ? 6 : 0);
 }
 
+// Leaves the entry: fields empty, mode "HEAD".
+void leaveEntry() {
+    clearInputs();
+    returnToHead();
+    showHeaderBand();
+    setListSelection(0);
+    newItemFlag = 0;
+}
+
 void showListRow() {
     F_R205730* f = workarea.mainForm;
     if (!onDataRow()) return;
-    const FlexGrid* grid = f->GRID;
-    const int r = grid->row();
-    f->Koumoku->setText(grid->textMatrix(r, 1));
-    f->Koumoku_NM->setText(grid->textMatrix(r, 2));
-    f->Zokusei->setText(grid->textMatrix(r, 3));
-    f->lbl_zokusei->setCaption(grid->textMatrix(r, 4));
-    f->Nagasa->setText(grid->textMatrix(r, 5));
-    f->Nagasa_S->setText(grid->textMatrix(r, 6));
+    const int r = f->GRID->row();
+    const QStringList values = listRowValues(r);
+    // A row the fields cannot hold whole is never shown cut. An entry the list moves onto
+    // such a row ends, as there is nothing left in the fields to save.
+    if (!fitsEntryFields(values)) {
+        if (isHead()) clearInputs();
+        else leaveEntry();
+        return;
+    }
+    f->Koumoku->setText(values[0]);
+    f->Koumoku_NM->setText(values[1]);
+    f->Zokusei->setText(values[2]);
+    f->lbl_zokusei->setCaption(f->GRID->textMatrix(r, 4));
+    f->Nagasa->setText(values[3]);
+    f->Nagasa_S->setText(values[4]);
     newItemFlag = 0;
+    openStoredItem(values[0], values);
+    // The fields now hold a stored item: its number cannot be changed, whatever entry came before.
+    if (!isHead()) {
+        f->Koumoku->setEnabled(false);
+        applyDecimalRule();
+        setCommandState(1);
+    }
 }
 
 void openListRow() {
     F_R205730* f = workarea.mainForm;
     if (!onDataRow()) return;
+    if (!fitsEntryFields(listRowValues(f->GRID->row()))) {
+        refuseUnfitItem();
+        return;
+    }
     showListRow();
     workarea.screenMode = QStringLiteral("BODY");
     enableInputsForMode(workarea.screenMode);
@@ -92,12 +119,14 @@ void openListRow() {
 
 void startNewItem() {
     F_R205730* f = workarea.mainForm;
+    reloadItemListIfLost();
     setListSelection(0);
     for (InputField* field : {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S}) field->setText(QString());
     f->lbl_zokusei->setCaption(QString());
     setCommandState(1);
     f->Cmd_sakujyo->setEnabled(false);
     newItemFlag = 1;
+    openNewItem();
     f->Koumoku->setEnabled(true);
     f->Koumoku->setFocus(Qt::OtherFocusReason);
 }
@@ -124,11 +153,7 @@ void runCommand(int command) {
 void handleSaveAnswer(int answer) {
     F_R205730* f = workarea.mainForm;
     if (answer == vbNo) {
-        clearInputs();
-        returnToHead();
-        showHeaderBand();
-        setListSelection(0);
-        newItemFlag = 0;
+        leaveEntry();
     } else if (answer == vbCancel) {
         (newItemFlag != 0 ? f->Koumoku : f->Koumoku_NM)->setFocus(Qt::OtherFocusReason);
     }

@@ -53,6 +53,12 @@ struct RedrawOff {
     ~RedrawOff() { grid->setRedraw(true); }
 };
 
+// The list could not be read after a save or a delete; it holds no rows until it is read again.
+bool listLost = false;
+
+// The list columns that are entry fields too, in entry order.
+constexpr int entryColumns[] = {1, 2, 3, 5, 6};
+
 void rollbackQuietly() {
     try {
         rollbackTransaction();
@@ -96,6 +102,7 @@ void loadItemList() {
     }
     rs->closeResultSet();
     listLoaded = True;
+    listLost = false;
 }
 
 bool reloadItemList() {
@@ -106,9 +113,34 @@ bool reloadItemList() {
         throw;
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("list reload: ") + QString::fromUtf8(e.what()));
+        // No row of the old list may be opened any more: its rows are blank or out of date.
+        listLost = true;
+        listRowCount = 0;
+        const RedrawOff quiet(workarea.mainForm->GRID);
+        workarea.mainForm->GRID->setRows(1);
         msgBox(listReadFailed, vbOKOnly | vbExclamation);
         return false;
     }
+}
+
+void reloadItemListIfLost() {
+    if (listLost) reloadItemList();
+}
+
+QStringList listRowValues(int row) {
+    const FlexGrid* grid = workarea.mainForm->GRID;
+    QStringList values;
+    for (const int c : entryColumns) values.append(grid->textMatrix(row, c));
+    return values;
+}
+
+QStringList listedValues(const db::ResultSet& rs) {
+    QStringList values;
+    for (const int c : entryColumns) {
+        const ListColumn& col = listColumns[c - 1];
+        values.append(cellText(rs.columnValue(QString::fromUtf8(col.column)), col.emptyWhenZero));
+    }
+    return values;
 }
 
 void moveFieldsToRow(db::ResultSet& rs) {
@@ -129,20 +161,75 @@ void moveFieldsToRow(db::ResultSet& rs) {
     }
 }
 
+namespace {
+
+// Another workstation's change found while writing: nothing is written, the operator is told.
+struct ConflictFound {
+    Conflict conflict;
+};
+
+// Opens the row the entry works on, inside the caller's transaction, and makes sure it is still
+// what the screen showed: for a stored item unchanged, for a new one still absent.
+std::unique_ptr<db::ResultSet> openShownRow(const QString& key) {
+    workarea.sqlText = rowToWriteSql(key);
+    std::unique_ptr<db::ResultSet> rs;
+    openUpdatable(rs);
+    const bool present = workarea.resultAtEnd != QLatin1String("9");
+    if (!openedItem.stored) {
+        if (present) throw ConflictFound{Conflict::Added};
+    } else if (!present) {
+        throw ConflictFound{Conflict::Deleted};
+    } else if (listedValues(*rs) != openedItem.shown) {
+        throw ConflictFound{Conflict::Changed};
+    }
+    return rs;
+}
+
+// The key the entry acts on: the stored row's own, never a field's text.
+QString keyToWrite() {
+    const QString typed = trimSpaces(workarea.mainForm->Koumoku->text());
+    if (!openedItem.stored) return typed;
+    if (typed != openedItem.key)
+        throw db::Error(QString(), 0, QStringLiteral("the number field shows %1 for item %2").arg(typed, openedItem.key));
+    return openedItem.key;
+}
+
+// A row that another workstation inserted between the test and the write refuses the insert.
+bool isDuplicateKey(const db::Error& e) { return e.sqlState.startsWith(QLatin1String("23")); }
+
+void tellConflict(Conflict conflict, bool deleting, Int16& result) {
+    logDetail(QStringLiteral("%1 of item %2 refused: another workstation changed the row since it was shown")
+                  .arg(deleting ? QStringLiteral("delete") : QStringLiteral("save"),
+                       openedItem.stored ? openedItem.key : trimSpaces(workarea.mainForm->Koumoku->text())));
+    rollbackQuietly();
+    result = 9;
+    msgBox(conflictMessage(conflict, deleting), vbOKOnly | vbExclamation);
+}
+
+}  // namespace
+
 void saveItem(Int16& result) {
     toolkit().setMousePointer(vbHourglass);
     try {
+        const QString key = keyToWrite();
         beginTransaction();
-        workarea.sqlText = rowToWriteSql(trimSpaces(workarea.mainForm->Koumoku->text()));
-        std::unique_ptr<db::ResultSet> rs;
-        openUpdatable(rs);
-        // Insert or update is decided by the row's presence now, not by how the entry began.
-        if (workarea.resultAtEnd == QLatin1String("9")) rs->addNew();
-        else rs->edit();
+        std::unique_ptr<db::ResultSet> rs = openShownRow(key);
+        // Insert or update follows the entry; the row's presence now has been checked against it.
+        if (openedItem.stored) rs->edit();
+        else rs->addNew();
         moveFieldsToRow(*rs);
-        rs->update();
+        try {
+            rs->update();
+        } catch (const db::RowChanged&) {
+            throw ConflictFound{Conflict::Changed};
+        } catch (const db::Error& e) {
+            if (!openedItem.stored && isDuplicateKey(e)) throw ConflictFound{Conflict::Added};
+            throw;
+        }
         rs->closeResultSet();
         commitTransaction();
+    } catch (const ConflictFound& found) {
+        tellConflict(found.conflict, false, result);
     } catch (const ProgramEnded&) {
         throw;
     } catch (const std::exception& e) {
@@ -154,7 +241,6 @@ void saveItem(Int16& result) {
 }
 
 void deleteItem(Int16& result) {
-    F_R205730* f = workarea.mainForm;
     bool inTransaction = false;
     bool listReloaded = false;
     try {
@@ -165,9 +251,22 @@ void deleteItem(Int16& result) {
         }
         const int answer = msgBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation);
         if (answer == vbOK) {
+            const QString key = keyToWrite();
             beginTransaction();
             inTransaction = true;
-            workarea.sqlText = deleteItemSql(f->Koumoku->text());
+            {
+                // Held from here to the commit: the row deleted is the row shown, unchanged.
+                std::unique_ptr<db::ResultSet> rs = openShownRow(key);
+                rs->edit();
+                rs->setColumnValue(QStringLiteral("項目No"), rs->columnValue(QStringLiteral("項目No")));
+                try {
+                    rs->update();
+                } catch (const db::RowChanged&) {
+                    throw ConflictFound{Conflict::Changed};
+                }
+                rs->closeResultSet();
+            }
+            workarea.sqlText = deleteItemSql(key);
             executeSql();
             listReloaded = true;
             loadItemList();
@@ -181,6 +280,11 @@ void deleteItem(Int16& result) {
             commitTransaction();
             inTransaction = false;
         }
+    } catch (const ConflictFound& found) {
+        tellConflict(found.conflict, true, result);
+        // The item shown is out of date: the entry ends and the list shows the table as it is.
+        leaveEntry();
+        reloadItemList();
     } catch (const ProgramEnded&) {
         throw;
     } catch (const std::exception& e) {

@@ -9,6 +9,33 @@ namespace db {
 class ResultSet;
 }
 
+// --- the item an entry works on ---------------------------------------------------
+
+// The stored row an entry works on, as the screen showed it when the entry began. A save or a
+// delete writes only while the row still holds these values (a new item: while its number is
+// still free), so that another workstation's change is never overwritten unseen; and it acts on
+// this key, never on a field's text.
+struct OpenedItem {
+    bool stored = false;  // false for a new item
+    QString key;          // 項目No as stored, whole
+    QStringList shown;    // 項目No, データ項目名, 属性, 長さ, 小数部長さ as the list shows them
+};
+extern OpenedItem openedItem;
+void openStoredItem(const QString& key, const QStringList& shown);
+void openNewItem();
+
+// A value fits a field when it is whole in it and the cut to the field's bytes, which every
+// check runs first, leaves it unchanged.
+bool fitsField(const InputField* field, const QString& text);
+// The five entry values, Koumoku to Nagasa_S, each fit their field.
+bool fitsEntryFields(const QStringList& values);
+// Tells the operator that an item whose values do not fit the fields is not opened.
+void refuseUnfitItem();
+
+enum class Conflict { Changed, Deleted, Added };
+// The one sentence telling that another workstation changed, deleted or added the item.
+QString conflictMessage(Conflict conflict, bool deleting);
+
 // --- the list and the statements ---------------------------------------------
 
 // False while the list is being filled; the list's row change is ignored meanwhile.
@@ -19,8 +46,15 @@ extern int listRowCount;
 // Rebuilds the item list from the table.
 void loadItemList();
 // The same after a save or a delete: a list that cannot be read is told to the operator and
-// left empty, and the program goes on. False when the list could not be read.
+// left without rows, the program goes on, and the next search, add or save reads it again.
+// False when the list could not be read.
 bool reloadItemList();
+// Reads the list again if the last reading failed.
+void reloadItemListIfLost();
+// The five entry columns of a list row as the list shows them.
+QStringList listRowValues(int row);
+// The five entry columns of a result set's current row as the list would show them.
+QStringList listedValues(const db::ResultSet& rs);
 // Writes the entered item, inserting or updating by the row's presence now; 9 on failure.
 void saveItem(Int16& result);
 // Copies the five entry fields into a row being added or edited.
@@ -68,3 +102,5 @@ void setListSelection(int state);
 void setCommandState(int state);
 // Mode "HEAD", its fields and commands; the focus back in the search field.
 void returnToHead();
+// Ends the entry: fields and "lbl_" labels empty, mode "HEAD", the list's selection collapsed.
+void leaveEntry();

@@ -20,6 +20,7 @@ int ScriptedToolkit::messageBox(const QString& text, int style, const QString& c
     boxes.append(box);
     events.append(QStringLiteral("box:") + text);
     if (whileShown) whileShown(box);
+    if (answers.isEmpty() && answerer) return answerer(box);
     if (answers.isEmpty()) {
         // A box with a choice must have its answer scripted; a plain OK box needs none.
         if ((style & 0x7) != vbOKOnly) unexpectedBoxes.append(box);

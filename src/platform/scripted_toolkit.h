@@ -37,6 +37,8 @@ public:
 
     // Runs while a box is up, before it is answered: what happens meanwhile elsewhere.
     std::function<void(const ShownBox&)> whileShown;
+    // Answers a box when no answer is queued (an explorer's random operator).
+    std::function<int(const ShownBox&)> answerer;
 
     QList<ShownBox> boxes;
     QList<ShownBox> unexpectedBoxes;

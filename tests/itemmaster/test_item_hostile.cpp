@@ -1,47 +1,126 @@
-// Rows another program wrote, outside what the screen would ever store: overlong and control
-// characters in the name, lengths far outside the field sizes, an unknown attribute. They list,
-// open without harm; what the screen shows fits its fields.
+// Rows another program wrote, outside what the screen would ever store: an item number longer
+// than its field, overlong and control characters in the name, lengths far outside the field
+// sizes, an unknown attribute. They list whole; an item whose values the fields cannot hold whole
+// is not opened (the operator is told), so nothing is ever shown cut, and a cut text can never
+// become a key or a stored value.
 #include "item_screen.h"
 
 #include "platform/cp932.h"
 
 using namespace platform;
 
+namespace {
+const QString doesNotFit = QStringLiteral("この項目は入力欄に収まらない値を含むため、この画面では変更・削除できません");
+const QString saveQuestion = QStringLiteral("この内容で更新しますか");
+
+void insertItem(TestDatabase& d, const QString& number, const QString& name, const QString& attribute,
+                const QString& length, const QString& decimals) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    d.run(QStringLiteral("INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) "
+                         "VALUES (%1, '%2', '%3', %4, %5)")
+              .arg(number, quoted, attribute, length, decimals));
+}
+
+// Clicks a data row of the list.
+void clickRow(ItemScreen& s, int row) {
+    FlexGrid* g = s.f()->GRID;
+    g->setTopRow(row);
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row - 1, 2)).center());
+    QApplication::processEvents();
+}
+}  // namespace
+
 class TestItemHostile : public QObject {
     Q_OBJECT
 
 private slots:
-    void foreignRowsListAndOpen() {
+    void foreignRowsListWholeAndAreNeverOpenedCut() {
         ItemScreen s;
         REQUIRE_TEST_DATABASE(s.database());
         F_R205730* f = s.f();
-        const QString longName = QStringLiteral("漢").repeated(40);  // 80 bytes, the column's limit
-        const QString controls = QStringLiteral("A\tB\x01\x1b\u00A0\uFFFD'\"");
-        s.database().run(QStringLiteral(
-            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES "
-            "(901, '%1', 'X', 99999, -7);\n"
-            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES "
-            "(902, '%2', 'q', -1, 99999);\n"
-            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES "
-            "(2147483647, '', '9', 0, 0)")
-                              .arg(longName, QString(controls).replace("'", "''")));
+        TestDatabase& d = s.database();
+        const QString longName = QStringLiteral("漢").repeated(15);  // 30 bytes: fits the column, not the field
+        const QString controls = QStringLiteral("A\tB\x01\x1b'\"");
+        insertItem(d, QStringLiteral("123456"), QStringLiteral("本物"), QStringLiteral("X"), QStringLiteral("10"), QStringLiteral("0"));
+        insertItem(d, QStringLiteral("1234567"), QStringLiteral("七桁"), QStringLiteral("X"), QStringLiteral("10"), QStringLiteral("0"));
+        insertItem(d, QStringLiteral("901"), longName, QStringLiteral("X"), QStringLiteral("10"), QStringLiteral("0"));
+        insertItem(d, QStringLiteral("902"), QStringLiteral("長さ"), QStringLiteral("X"), QStringLiteral("99999"), QStringLiteral("-7"));
+        insertItem(d, QStringLiteral("903"), controls, QStringLiteral("q"), QStringLiteral("-1"), QStringLiteral("0"));
+        insertItem(d, QStringLiteral("905"), QStringLiteral("Café\u00A0\uFFFD"), QStringLiteral("X"), QStringLiteral("1"), QStringLiteral("0"));
+        insertItem(d, QStringLiteral("904"), QStringLiteral("二十バイトの名前です"), QStringLiteral("X"), QStringLiteral("4000"), QStringLiteral("0"));
+        insertItem(d, QStringLiteral("2147483647"), QString(), QStringLiteral("9"), QStringLiteral("0"), QStringLiteral("0"));
         loadItemList();
+        QCOMPARE(f->GRID->textMatrix(s.listRowOf(QStringLiteral("1234567")), 2), QStringLiteral("七桁"));
         QCOMPARE(f->GRID->textMatrix(s.listRowOf(QStringLiteral("901")), 2), longName);
-        QCOMPARE(f->GRID->textMatrix(s.listRowOf(QStringLiteral("901")), 5), QStringLiteral("99999"));
+        QCOMPARE(f->GRID->textMatrix(s.listRowOf(QStringLiteral("902")), 5), QStringLiteral("99999"));
         QVERIFY(s.listRowOf(QStringLiteral("2147483647")) > 0);
 
-        // Opened, the fields hold what fits them, and the length's check tells what is wrong.
-        s.type(QStringLiteral("901"));
+        // Found by the search: refused, told, still in HEAD; nothing cut, nothing queued.
+        // (905's name has characters that code page 932 lacks: every check would turn them into "?".)
+        for (const char* number : {"901", "902", "905"}) {
+            s.tk().boxes.clear();
+            f->Kensaku->setText(QString::fromLatin1(number));
+            s.press(Qt::Key_Return);
+            QCOMPARE(s.tk().boxTexts(), QStringList{doesNotFit});
+            QVERIFY(s.inHead());
+            QCOMPARE(s.focused(), f->Kensaku);
+        }
+        QCOMPARE(s.tk().queuedEnters, 0);
+
+        // Clicked in the list: refused too. The fields never show a cut number, so the delete
+        // and the save cannot reach item 123456 through them.
+        s.tk().boxes.clear();
+        clickRow(s, s.listRowOf(QStringLiteral("1234567")));
+        QCOMPARE(s.tk().boxTexts(), QStringList{doesNotFit});
+        QVERIFY(s.inHead());
+        QVERIFY(f->Koumoku->text().isEmpty());
+        QVERIFY(!f->Cmd_sakujyo->isEnabled());
+        s.press(Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(s.tk().boxTexts(), QStringList{doesNotFit});
+        QCOMPARE(s.stored(QStringLiteral("データ項目名"), 123456).toString(), QStringLiteral("本物"));
+        QCOMPARE(s.itemCount(), listRowCount);
+
+        // A row that fits opens whole; saved unchanged, it is stored as it was.
+        s.tk().boxes.clear();
+        clickRow(s, s.listRowOf(QStringLiteral("904")));
+        QCOMPARE(f->Koumoku_NM->text(), QStringLiteral("二十バイトの名前です"));
+        QCOMPARE(f->Nagasa->text(), QStringLiteral("4000"));
+        s.tk().answer(vbYes);
+        f->Nagasa->setFocus();
         s.press(Qt::Key_Return);
+        QCOMPARE(s.tk().boxTexts(), QStringList{saveQuestion});
+        QCOMPARE(s.stored(QStringLiteral("データ項目名"), 904).toString(), QStringLiteral("二十バイトの名前です"));
+
+        // The unknown attribute and the negative length fit; their checks refuse them as typed.
+        s.tk().boxes.clear();
+        clickRow(s, s.listRowOf(QStringLiteral("903")));
         QCOMPARE(workarea.screenMode, QStringLiteral("BODY"));
-        QCOMPARE(f->Koumoku_NM->text(), QStringLiteral("漢").repeated(10));
-        QVERIFY(cp932Length(f->Koumoku_NM->text()) <= 20);
-        for (const InputField* field : {f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S})
-            QVERIFY2(field->text().size() <= field->maxLength(), qPrintable(field->objectName()));
-        QCOMPARE(s.tk().boxTexts(), QStringList{QStringLiteral("長さが上限を超えています")});
+        QCOMPARE(f->Koumoku_NM->text(), controls);
         QCOMPARE(s.tk().endCount, 0);
-        QCOMPARE(s.stored(QStringLiteral("長さ"), 901).toInt(), 99999);  // nothing written by opening it
         QVERIFY(s.tk().unexpectedBoxes.isEmpty());
+    }
+
+    // An entry that the list moves onto a row the fields cannot hold ends: the fields are empty,
+    // so neither Esc nor Enter can ask to save a cut item.
+    void anEntryMovedOntoAnUnfitRowEnds() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        F_R205730* f = s.f();
+        insertItem(s.database(), QStringLiteral("1234567"), QStringLiteral("七桁"), QStringLiteral("X"), QStringLiteral("10"),
+                   QStringLiteral("0"));
+        loadItemList();
+        const int last = s.listRowOf(QStringLiteral("1234567"));
+        QCOMPARE(last, listRowCount);
+        clickRow(s, last - 1);
+        QCOMPARE(workarea.screenMode, QStringLiteral("BODY"));
+        f->GRID->setFocus();
+        s.press(Qt::Key_Down);
+        QCOMPARE(f->GRID->row(), last);
+        QVERIFY(s.inHead());
+        for (const InputField* field : {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S})
+            QVERIFY(field->text().isEmpty());
+        QVERIFY(s.tk().boxes.isEmpty());
     }
 };
 

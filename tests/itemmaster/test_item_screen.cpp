@@ -352,7 +352,7 @@ private slots:
         QVERIFY(s.listRowOf(QStringLiteral("50")) > 0);  // the list shows the table as it is
     }
 
-    void rowInsertedMeanwhileIsUpdatedNotDuplicated() {
+    void rowInsertedMeanwhileIsNeitherDuplicatedNorOverwritten() {
         ItemScreen s;
         REQUIRE_TEST_DATABASE(s.database());
         F_R205730* f = s.f();
@@ -371,11 +371,14 @@ private slots:
         s.type(QStringLiteral("x"));
         s.type(QStringLiteral("5"));
         s.tk().answer(vbYes);
+        s.tk().answer(vbOK);
         s.press(Qt::Key_Return);
+        QCOMPARE(s.tk().boxTexts(), (QStringList{saveQuestion, conflictMessage(Conflict::Added, false)}));
         QCOMPARE(s.database().queryValue(QStringLiteral("SELECT COUNT(*) FROM FL1901項目情報マスタ WHERE 項目No = 700")).toInt(), 1);
-        QCOMPARE(s.stored(QStringLiteral("データ項目名"), 700).toString(), QStringLiteral("自端末"));
-        QCOMPARE(s.stored(QStringLiteral("長さ"), 700).toInt(), 5);
-        QCOMPARE(s.tk().boxTexts(), QStringList{saveQuestion});
+        QCOMPARE(s.stored(QStringLiteral("データ項目名"), 700).toString(), QStringLiteral("他端末"));
+        // The list was read again and shows the other workstation's item.
+        QCOMPARE(f->GRID->textMatrix(s.listRowOf(QStringLiteral("700")), 2), QStringLiteral("他端末"));
+        QVERIFY(s.inHead());
     }
 
     void nullsAndUnknownAttributesListAsEmptyCells() {

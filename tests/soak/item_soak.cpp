@@ -1,9 +1,12 @@
 // Several workstations on one PostgreSQL database: each a process with its own connection, work
-// area and shown item screen, saving and deleting overlapping item numbers through saveItem and
-// deleteItem for a fixed time. Then the invariants: no duplicate item numbers; every save reported
-// done is visible unless a later save or delete replaced it, and every delete reported done holds
-// unless a later save came; every refusal was told with the update-cancelled message and left no
-// row of its own. Prints operations done, refused and lost; exits 1 when an invariant breaks.
+// area and shown item screen, running edit sessions on overlapping item numbers for a fixed time.
+// A session opens an item as the operator would (the search, or the add command for a number not
+// there), waits while the others work, then saves or deletes it. A trigger records every write
+// with the row it replaced. Then the invariants: no duplicate item numbers; every write comes
+// from an operation reported done, and every operation reported done wrote; a write replaced
+// exactly the row its session had shown (else another workstation's change was lost); every
+// refusal was told to the operator. Prints operations done, refused and lost; exits 1 when an
+// invariant breaks.
 //
 //   item_soak [SECONDS=20] [WORKSTATIONS=4]        (exit 77: no PostgreSQL server here)
 #include "itemmaster/itemmaster.h"
@@ -21,38 +24,47 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTextStream>
+#include <QElapsedTimer>
+#include <QSet>
+#include <QThread>
 
-#include <chrono>
 #include <cstdio>
 
 using namespace platform;
 
 namespace {
 const QString updateCancelled = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
-// Few shared numbers, so that the workstations meet on them; a few of each workstation's own,
-// where only its own operations follow one another and nothing hides a lost one.
+const QString notFound = QStringLiteral("該当データがありません");
+const QString absent = QStringLiteral("(absent)");
+// Few shared numbers, so that the workstations meet on them; a few of each workstation's own.
 constexpr int firstItem = 9001;
 constexpr int sharedCount = 6;
 constexpr int ownCount = 3;
 int ownItem(int workstation, int i) { return 9100 + workstation * 10 + i; }
 
-qint64 nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // One operation as a workstation reported it.
 struct Operation {
-    QString kind;  // "save" or "delete"
+    QString kind;   // "save" or "delete"
     int item = 0;
-    QString name;  // what a save wrote
-    int length = 0;
-    qint64 start = 0, end = 0;
+    QString name;   // what a save wrote
+    QString seen;   // the name the session showed when it opened the item, or "(absent)"
     bool done = false;
-    QString boxes;  // the texts shown, joined by "|"
+    QString boxes;  // the texts shown after the item was opened, joined by "|"
 };
 
 // --- a workstation ---------------------------------------------------------
+
+// Opens the item as the operator would: found by the search, or else entered as a new item.
+// Returns the name shown, or "(absent)" for a new item.
+QString openItem(F_R205730* f, int item) {
+    f->Kensaku->setText(QString::number(item));
+    Int16 result = 0;
+    searchItem(result);
+    if (workarea.screenMode == QLatin1String("BODY")) return f->Koumoku_NM->text();
+    startNewItem();
+    f->Koumoku->setText(QString::number(item));
+    return absent;
+}
 
 int runWorkstation(int number, double seconds, const QString& logPath) {
     ScriptedToolkitScope scope;
@@ -77,25 +89,33 @@ int runWorkstation(int number, double seconds, const QString& logPath) {
     QTextStream out(&log);
     F_R205730* f = workarea.mainForm;
     QRandomGenerator rng(quint32(number * 7919 + QDateTime::currentMSecsSinceEpoch()));
-    const qint64 deadline = nowNs() + qint64(seconds * 1e9);
-    for (int seq = 1; nowNs() < deadline; ++seq) {
+    QElapsedTimer clock;
+    clock.start();
+    for (int seq = 1; clock.elapsed() < qint64(seconds * 1000); ++seq) {
         Operation op;
         op.item = rng.bounded(3) == 0 ? ownItem(number, int(rng.bounded(ownCount))) : firstItem + int(rng.bounded(sharedCount));
         op.kind = rng.bounded(10) < 7 ? QStringLiteral("save") : QStringLiteral("delete");
         op.name = QStringLiteral("W%1-%2").arg(number).arg(seq);
-        op.length = 1 + int(rng.bounded(200));
-        scope.tk.boxes.clear();
-        f->Koumoku->setText(QString::number(op.item));
-        f->Koumoku_NM->setText(op.name);
-        f->Zokusei->setText(QStringLiteral("X"));
-        f->Nagasa->setText(QString::number(op.length));
-        f->Nagasa_S->setText(QString());
-        newItemFlag = 0;
         Int16 result = 0;
-        op.start = nowNs();
         try {
+            scope.tk.answer(vbOK);  // the not-found message of a number that is not there
+            op.seen = openItem(f, op.item);
+            scope.tk.answers.clear();
+            scope.tk.boxes.clear();
+            if (op.kind == QLatin1String("delete") && op.seen == absent) {
+                leaveEntry();
+                continue;
+            }
+            // The operator reads and types while the other workstations work.
+            QThread::msleep(rng.bounded(40));
             if (op.kind == QLatin1String("save")) {
+                f->Koumoku_NM->setText(op.name);
+                f->Zokusei->setText(QStringLiteral("X"));
+                f->Nagasa->setText(QString::number(1 + rng.bounded(200)));
+                f->Nagasa_S->setText(QString());
                 saveItem(result);
+                reloadItemList();
+                leaveEntry();
             } else {
                 scope.tk.answer(vbOK);
                 deleteItem(result);
@@ -104,12 +124,11 @@ int runWorkstation(int number, double seconds, const QString& logPath) {
             std::fprintf(stderr, "workstation %d ended: %s\n", number, qPrintable(scope.tk.boxTexts().join('|')));
             return 2;
         }
-        op.end = nowNs();
         op.done = result == 0;
         QStringList shown = scope.tk.boxTexts();
         shown.removeAll(QStringLiteral("削除してよろしいですか"));
-        out << op.kind << '\t' << op.item << '\t' << op.name << '\t' << op.length << '\t' << op.start << '\t'
-            << op.end << '\t' << (op.done ? 1 : 0) << '\t' << shown.join('|') << '\n';
+        out << op.kind << '\t' << op.item << '\t' << op.name << '\t' << op.seen << '\t' << (op.done ? 1 : 0) << '\t'
+            << shown.join('|') << '\n';
         out.flush();
         scope.tk.answers.clear();
     }
@@ -126,10 +145,46 @@ QList<Operation> readLog(const QString& path) {
     QTextStream in(&file);
     while (!in.atEnd()) {
         const QStringList p = in.readLine().split('\t');
-        if (p.size() < 8) continue;
-        ops.append({p[0], p[1].toInt(), p[2], p[3].toInt(), p[4].toLongLong(), p[5].toLongLong(), p[6] == "1", p[7]});
+        if (p.size() < 6) continue;
+        ops.append({p[0], p[1].toInt(), p[2], p[3], p[4] == "1", p[5]});
     }
     return ops;
+}
+
+// Every write to the item table, with the row it replaced, in the order the writes happened
+// (writes of one row wait for each other's commit, so the sequence orders them).
+const QString auditTrail = QStringLiteral(
+    "CREATE TABLE 書込履歴 (seq SERIAL PRIMARY KEY, 操作 TEXT, 項目No INTEGER, 旧名 TEXT, 新名 TEXT);\n"
+    "CREATE FUNCTION 書込記録() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+    "IF TG_OP = 'INSERT' THEN INSERT INTO 書込履歴 (操作, 項目No, 新名) VALUES ('INSERT', NEW.項目No, NEW.データ項目名); "
+    "ELSIF TG_OP = 'DELETE' THEN INSERT INTO 書込履歴 (操作, 項目No, 旧名) VALUES ('DELETE', OLD.項目No, OLD.データ項目名); "
+    "ELSIF NEW.データ項目名 IS DISTINCT FROM OLD.データ項目名 THEN "
+    "INSERT INTO 書込履歴 (操作, 項目No, 旧名, 新名) VALUES ('UPDATE', NEW.項目No, OLD.データ項目名, NEW.データ項目名); "
+    "END IF; RETURN NULL; END $$;\n"
+    "CREATE TRIGGER 書込記録 AFTER INSERT OR UPDATE OR DELETE ON FL1901項目情報マスタ "
+    "FOR EACH ROW EXECUTE FUNCTION 書込記録()");
+
+struct Write {
+    QString kind;  // INSERT, UPDATE, DELETE
+    int item = 0;
+    QString before, after;  // names; "(absent)" where there was no row
+};
+
+QList<Write> readAuditTrail(TestDatabase& database) {
+    QList<Write> writes;
+    const int count = database.queryValue(QStringLiteral("SELECT COUNT(*) FROM 書込履歴")).toInt();
+    for (int i = 1; i <= count; ++i) {
+        const QString where = QStringLiteral(" FROM 書込履歴 ORDER BY seq OFFSET %1 LIMIT 1").arg(i - 1);
+        Write w;
+        w.kind = database.queryValue(QStringLiteral("SELECT 操作") + where).toString();
+        w.item = database.queryValue(QStringLiteral("SELECT 項目No") + where).toInt();
+        const QVariant before = database.queryValue(QStringLiteral("SELECT 旧名") + where);
+        const QVariant after = database.queryValue(QStringLiteral("SELECT 新名") + where);
+        w.before = w.kind == QLatin1String("INSERT") ? absent : before.toString();
+        w.after = w.kind == QLatin1String("DELETE") ? absent : after.toString();
+        writes.append(w);
+    }
+    return writes;
 }
 
 int runSoak(const QString& program, double seconds, int workstations) {
@@ -140,6 +195,7 @@ int runSoak(const QString& program, double seconds, int workstations) {
         return database.isUnavailable() && !required ? 77 : 1;
     }
     database.loadSampleData();
+    database.run(auditTrail);
     qputenv("R205730_SOAK_USER", database.userId().toUtf8());
     qputenv("R205730_SOAK_PASSWORD", database.password().toUtf8());
 
@@ -171,6 +227,9 @@ int runSoak(const QString& program, double seconds, int workstations) {
 
     QList<Operation> ops;
     for (int w = 1; w <= workstations; ++w) ops += readLog(logs.filePath(QStringLiteral("ws%1.log").arg(w)));
+    const QStringList refusals{updateCancelled, conflictMessage(Conflict::Changed, false),
+                               conflictMessage(Conflict::Deleted, false), conflictMessage(Conflict::Added, false),
+                               conflictMessage(Conflict::Changed, true), conflictMessage(Conflict::Deleted, true)};
     QMap<QString, const Operation*> saveByName;
     int done = 0, refused = 0, lost = 0;
     for (const Operation& op : ops) {
@@ -180,8 +239,7 @@ int runSoak(const QString& program, double seconds, int workstations) {
             if (!op.boxes.isEmpty()) fail(QStringLiteral("%1 %2 done but showed %3").arg(op.kind, op.name, op.boxes));
         } else {
             ++refused;
-            if (op.boxes != updateCancelled)
-                fail(QStringLiteral("%1 %2 refused with \"%3\"").arg(op.kind, op.name, op.boxes));
+            if (!refusals.contains(op.boxes)) fail(QStringLiteral("%1 %2 refused with \"%3\"").arg(op.kind, op.name, op.boxes));
         }
     }
 
@@ -189,46 +247,39 @@ int runSoak(const QString& program, double seconds, int workstations) {
         "SELECT COUNT(*) FROM (SELECT 項目No FROM FL1901項目情報マスタ GROUP BY 項目No HAVING COUNT(*) > 1) AS d")).toString();
     if (duplicates != QLatin1String("0")) fail(QStringLiteral("%1 item numbers stored twice").arg(duplicates));
 
-    QList<int> items;
-    for (int i = 0; i < sharedCount; ++i) items.append(firstItem + i);
-    for (int w = 1; w <= workstations; ++w)
-        for (int i = 0; i < ownCount; ++i) items.append(ownItem(w, i));
-    for (const int item : items) {
-        const QString where = QStringLiteral(" FROM FL1901項目情報マスタ WHERE 項目No = %1").arg(item);
-        const QVariant storedName = database.queryValue(QStringLiteral("SELECT データ項目名") + where);
-        const Operation* writer = storedName.isNull() ? nullptr : saveByName.value(storedName.toString());
-        if (!storedName.isNull()) {
-            // The row is whole and is the work of a save that was reported done.
-            if (!writer || !writer->done) {
-                fail(QStringLiteral("item %1 holds \"%2\", which no save reported done").arg(item).arg(storedName.toString()));
-                continue;
-            }
-            if (writer->item != item ||
-                database.queryValue(QStringLiteral("SELECT 長さ") + where).toInt() != writer->length ||
-                database.queryValue(QStringLiteral("SELECT 属性") + where).toString() != QLatin1String("X"))
-                fail(QStringLiteral("item %1 holds a partial row of %2").arg(item).arg(writer->name));
+    // Each write belongs to an operation reported done, and replaced what that session had shown.
+    QMap<int, QList<const Operation*>> deletesByItem;
+    for (const Operation& op : ops)
+        if (op.done && op.kind == QLatin1String("delete")) deletesByItem[op.item].append(&op);
+    QSet<const Operation*> written;
+    for (const Write& w : readAuditTrail(database)) {
+        const Operation* op = nullptr;
+        if (w.kind == QLatin1String("DELETE")) {
+            // The delete of the row a done delete had shown; else one that had shown something else.
+            QList<const Operation*>& candidates = deletesByItem[w.item];
+            for (const Operation* d : candidates)
+                if (!written.contains(d) && d->seen == w.before) op = d;
+            if (!op)
+                for (const Operation* d : candidates)
+                    if (!written.contains(d)) op = d;
+        } else {
+            op = saveByName.value(w.after);
         }
-        for (const Operation& op : ops) {
-            if (op.item != item || !op.done) continue;
-            const bool holds = op.kind == QLatin1String("save") ? writer == &op : storedName.isNull();
-            if (holds) continue;
-            // What the item shows now must come from a done operation that ended after this one began.
-            bool replaced = false;
-            if (writer) {
-                replaced = writer->end > op.start;
-            } else {
-                for (const Operation& later : ops)
-                    if (later.item == item && later.done && later.kind == QLatin1String("delete") && later.end > op.start) {
-                        replaced = true;
-                        break;
-                    }
-            }
-            if (!replaced) {
-                ++lost;
-                fail(QStringLiteral("%1 %2 of item %3 was reported done and is lost").arg(op.kind, op.name).arg(item));
-            }
+        if (!op || !op->done) {
+            fail(QStringLiteral("item %1: a %2 to \"%3\" that no operation reported done").arg(w.item).arg(w.kind, w.after));
+            continue;
+        }
+        written.insert(op);
+        if (op->seen != w.before) {
+            ++lost;
+            fail(QStringLiteral("%1 %2 of item %3 replaced \"%4\", but its session had shown \"%5\": that change is lost")
+                     .arg(op->kind, op->name).arg(w.item).arg(w.before, op->seen));
         }
     }
+    for (const Operation& op : ops)
+        if (op.done && !written.contains(&op))
+            fail(QStringLiteral("%1 %2 of item %3 was reported done and wrote nothing").arg(op.kind, op.name).arg(op.item));
+
     std::printf("soak: %d workstations, %.0f s, %lld operations: done %d, refused %d, lost %d\n", workstations,
                 seconds, static_cast<long long>(ops.size()), done, refused, lost);
     if (done == 0) fail(QStringLiteral("no operation was done"));

@@ -230,6 +230,29 @@ QVariant TestDatabase::queryValue(const QString& sql) {
     return db::fromWide(buffer, qMin<SQLLEN>(indicator, sizeof buffer - sizeof(SQLWCHAR)) / sizeof(SQLWCHAR));
 }
 
+QList<QStringList> TestDatabase::queryRows(const QString& sql) {
+    db::Statement s(otherConnection());
+    s.execDirect(sql);
+    SQLSMALLINT columns = 0;
+    db::check(SQLNumResultCols(s.handle(), &columns), SQL_HANDLE_STMT, s.handle(), QStringLiteral("columns"), sql);
+    QList<QStringList> rows;
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(s.handle());
+        if (rc == SQL_NO_DATA) break;
+        db::check(rc, SQL_HANDLE_STMT, s.handle(), QStringLiteral("fetch"), sql);
+        QStringList row;
+        for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columns); ++c) {
+            SQLWCHAR buffer[2048] = {};
+            SQLLEN indicator = 0;
+            db::check(SQLGetData(s.handle(), c, SQL_C_WCHAR, buffer, sizeof buffer, &indicator), SQL_HANDLE_STMT,
+                      s.handle(), QStringLiteral("read"), sql);
+            row.append(indicator == SQL_NULL_DATA ? QString() : db::fromTerminated(buffer, 2048));
+        }
+        rows.append(row);
+    }
+    return rows;
+}
+
 QMap<QString, QString> TestDatabase::iniLogin() const {
     return {{QStringLiteral("動作環境/USERID"), userId_}, {QStringLiteral("動作環境/PASSWD"), password_}};
 }

@@ -67,6 +67,8 @@ public:
     void loadSampleData();
     // The first column of the first row, as text (null QVariant for SQL NULL or no row).
     QVariant queryValue(const QString& sql);
+    // Every row, every column as text; SQL NULL as a null QString.
+    QList<QStringList> queryRows(const QString& sql);
 
     static QString schemaFolder();
 
