@@ -77,12 +77,15 @@ void showListRow() {
     F_R205730* f = workarea.mainForm;
     if (!onDataRow()) return;
     const int r = f->GRID->row();
+    const bool moved = r != listRowShown;
+    listRowShown = r;
     const QStringList values = listRowValues(r);
-    // A row the fields cannot hold whole is never shown cut. An entry the list moves onto
-    // such a row ends, as there is nothing left in the fields to save.
+    // A row the fields cannot hold whole is never shown cut. An entry the list moves onto such
+    // a row ends, as there is nothing left in the fields to save; a change of the current column
+    // alone leaves the entry as it is.
     if (!fitsEntryFields(values)) {
         if (isHead()) clearInputs();
-        else leaveEntry();
+        else if (moved) leaveEntry();
         return;
     }
     f->Koumoku->setText(values[0]);

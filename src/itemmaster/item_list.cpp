@@ -12,6 +12,7 @@ using namespace platform;
 
 Flag listLoaded = False;
 int listRowCount = 0;
+int listRowShown = 0;
 
 namespace {
 
@@ -103,6 +104,7 @@ void loadItemList() {
     rs->closeResultSet();
     listLoaded = True;
     listLost = false;
+    listRowShown = grid->row();
 }
 
 bool reloadItemList() {

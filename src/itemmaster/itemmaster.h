@@ -42,6 +42,9 @@ QString conflictMessage(Conflict conflict, bool deleting);
 extern Flag listLoaded;
 // Data rows of the list (1 .. listRowCount). Not limited to 16 bits: every row is listed.
 extern int listRowCount;
+// The list row the list stood on when showListRow last ran (or the load ended): a change of the
+// current cell within it is no move to another row.
+extern int listRowShown;
 
 // Rebuilds the item list from the table.
 void loadItemList();

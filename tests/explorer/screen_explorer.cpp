@@ -1,0 +1,652 @@
+// The screen explorer: random operator sessions on the real item screen (offscreen, over a real
+// SQLite database through the real driver), every key the screen handles, random answers to its
+// questions, and another workstation changing, adding and deleting rows meanwhile. After every
+// step it checks what the program may do to the table against a shadow of it:
+//   - the table changes only when the operator answered Yes to the save question or OK to the
+//     delete question, then only the item shown, to exactly the values the fields showed, and no
+//     value the operator did not edit is written shortened or changed;
+//   - an item is shown only whole: the fields of an opened item hold a stored row's values;
+//   - another workstation's change is never overwritten: the save or delete is refused with its
+//     message exactly when the row is no longer what was shown (never without cause either);
+//   - no unhandled failure, no question the operator did not ask for, every step returns in time;
+//   - after every re-read the list equals the table.
+//
+//   screen_explorer [SECONDS=60] [--seed N] [--steps N] [--step-limit MS] [--replay] [--trace]
+//
+// Prints "sessions N, steps M, violations K" last; on a violation exits 1 with the seed that
+// replays it. --replay runs the fixed seeds the suite uses.
+#include "itemmaster/itemmaster.h"
+#include "platform/cp932.h"
+#include "platform/scripted_toolkit.h"
+#include "screen_fixture.h"
+#include "test_database.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTest>
+
+#include <cstdio>
+#include <optional>
+
+using namespace platform;
+
+namespace {
+
+const QString saveQuestion = QStringLiteral("この内容で更新しますか");
+const QString deleteQuestion = QStringLiteral("削除してよろしいですか");
+const QString exitQuestion = QStringLiteral("終了してもよろしいですか");
+const QString updateCancelled = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
+const QString unhandled = QStringLiteral("予期しないエラーが発生したため終了します");
+const QList<int> replaySeeds = {11, 23, 37, 41, 59, 67, 73, 89};
+
+// What the sessions did, so that a run shows it reached the paths it checks.
+struct Tally {
+    int saves = 0, deletes = 0, conflicts = 0, refusedOpens = 0;
+} tally;
+
+// One item as the list shows it: trimmed, nulls empty, lengths of 0 empty.
+struct Row {
+    QString key, name, attribute, length, decimals;
+    bool operator==(const Row&) const = default;
+    QString text() const { return QStringList{key, name, attribute, length, decimals}.join(QLatin1Char('|')); }
+};
+using Table = QMap<qint64, Row>;
+
+QString listed(const QString& value, bool emptyWhenZero) {
+    const QString t = trimSpaces(value);
+    bool number = false;
+    const double n = t.toDouble(&number);
+    return emptyWhenZero && number && n == 0 ? QString() : t;
+}
+
+// A number column: the number, however its digits were typed (0805 is stored as 805).
+QString listedNumber(const QString& value, bool emptyWhenZero) {
+    const QString t = listed(value, emptyWhenZero);
+    bool whole = false;
+    const qlonglong n = t.toLongLong(&whole);
+    return whole ? QString::number(n) : t;
+}
+
+Row rowOf(const QStringList& values) {
+    return {listedNumber(values.value(0), false), listed(values.value(1), false), listed(values.value(2), false),
+            listedNumber(values.value(3), true), listedNumber(values.value(4), true)};
+}
+
+bool hasDecimalPart(const QString& attribute) { return attribute == QLatin1String("9") || attribute == QLatin1String("N"); }
+
+// The fields hold the row, allowing for what the screen's rules do to a shown row: the decimal
+// part is emptied for attributes without one.
+bool fieldsShow(const Row& fields, const Row& stored) {
+    Row expected = stored;
+    if (!hasDecimalPart(fields.attribute)) expected.decimals = fields.decimals.isEmpty() ? QString() : stored.decimals;
+    return fields == expected;
+}
+
+enum class Action {
+    Digits, Letters, Japanese, Enter, Esc, F2, Up, Down, LeftRight, Backspace, Tab, BackTab,
+    AltA, AltD, AltE, AltF, ListClick, ListDoubleClick, Scroll, Paste, ClickField, TabsToList, Retype, EnterThrough,
+};
+const struct {
+    Action action;
+    int weight;
+    const char* name;
+} actions[] = {
+    {Action::Digits, 12, "digits"},   {Action::Letters, 4, "letters"},     {Action::Japanese, 5, "japanese"},
+    {Action::Enter, 14, "Enter"},     {Action::Esc, 5, "Esc"},             {Action::F2, 3, "F2"},
+    {Action::Up, 5, "Up"},            {Action::Down, 6, "Down"},           {Action::LeftRight, 2, "Left/Right"},
+    {Action::Backspace, 3, "Backspace"}, {Action::Tab, 5, "Tab"},          {Action::BackTab, 3, "Shift+Tab"},
+    {Action::AltA, 5, "Alt+A"},       {Action::AltD, 3, "Alt+D"},          {Action::AltE, 1, "Alt+E"},
+    {Action::AltF, 2, "Alt+F"},       {Action::ListClick, 6, "list click"}, {Action::ListDoubleClick, 3, "list double click"},
+    {Action::Scroll, 2, "scroll"},    {Action::Paste, 3, "paste"},         {Action::ClickField, 3, "click field"},
+    {Action::TabsToList, 4, "Tab to the list"}, {Action::Retype, 6, "retype a field"},
+    {Action::EnterThrough, 4, "Enter through the fields"},
+};
+
+struct Options {
+    double seconds = 60;
+    std::optional<quint32> seed;
+    int steps = 250;
+    int stepLimitMs = 2000;
+    bool replay = false;
+    bool trace = false;  // every step to standard error
+};
+
+// A box as the explorer answered it, with what it saw at that moment.
+struct Answered {
+    QString text;
+    int button = 0;
+    QStringList fields;            // Koumoku .. Nagasa_S as shown
+    std::optional<Row> storedNow;  // the item's row when answered, after any change meanwhile
+    Table table;                   // the whole table when answered
+};
+
+class Session {
+public:
+    Session(quint32 seed, const Options& options) : seed_(seed), rng_(seed), options_(options) {}
+
+    // Runs the session; returns its violations.
+    QStringList run(int& stepsDone);
+
+private:
+    // --- the operator ---
+    Action pick();
+    QString describe(Action a) const;
+    void perform(Action a);
+    QWidget* focused() const;
+    void typeInto(const QString& text);
+    QString randomText(Action a);
+    int answer(const ShownBox& box);
+
+    // --- another workstation ---
+    void otherWorkstation(bool duringQuestion);
+    qint64 freeNumber();
+
+    // --- the shadow and the invariants ---
+    Table readTable();
+    QList<Row> readList() const;
+    Row fieldRow() const;
+    QStringList fieldTexts() const;
+    void check(Action a, const Table& before, const QList<Row>& listBefore, const Row& fieldsBefore, bool headBefore,
+               int newBefore, const QWidget* focusBefore, qint64 elapsedMs);
+    void checkWrite(const Answered& a, const Table& after, const QStringList& boxesAfter);
+    void checkListEqualsTable(const Table& table);
+    void checkScreenState();
+    void trackEntry(Action a, const Table& before, const QList<Row>& listBefore, const Row& fieldsBefore,
+                    bool headBefore, int newBefore, const QWidget* focusBefore);
+    void violation(const QString& what) { violations_.append(QStringLiteral("step %1 (%2): %3").arg(step_).arg(stepName_, what)); }
+
+    quint32 seed_;
+    QRandomGenerator rng_;
+    Options options_;
+    std::unique_ptr<ShownScreen> screen_;
+    F_R205730* f_ = nullptr;
+    int step_ = 0;
+    QString stepName_;
+    QStringList violations_;
+    QList<Answered> answered_;
+    bool ended_ = false;
+    const QWidget* retyped_ = nullptr;  // the field the step's retyping clicked
+
+    // The entry the operator works on, as the explorer saw it begin.
+    struct Entry {
+        bool active = false;
+        bool stored = false;
+        qint64 key = 0;
+        Row shown;             // the stored row it showed
+        QSet<int> edited;      // fields (0 Koumoku .. 4 Nagasa_S) the operator typed into
+    } entry_;
+};
+
+// --- the operator ----------------------------------------------------------------------------
+
+Action Session::pick() {
+    // In the list the operator mostly moves with the arrows.
+    const bool inList = focused() == f_->GRID;
+    auto weight = [inList](const auto& a) {
+        return inList && (a.action == Action::Up || a.action == Action::Down) ? a.weight * 4 : a.weight;
+    };
+    int total = 0;
+    for (const auto& a : actions) total += weight(a);
+    int r = int(rng_.bounded(total));
+    for (const auto& a : actions) {
+        if (r < weight(a)) return a.action;
+        r -= weight(a);
+    }
+    return Action::Enter;
+}
+
+QString Session::describe(Action a) const {
+    for (const auto& x : actions)
+        if (x.action == a) return QString::fromLatin1(x.name);
+    return QStringLiteral("?");
+}
+
+QWidget* Session::focused() const {
+    QWidget* w = QApplication::focusWidget();
+    return w ? w : static_cast<QWidget*>(f_);
+}
+
+void Session::typeInto(const QString& text) { typeText(focused(), text); }
+
+QString Session::randomText(Action a) {
+    static const QString japanese = QStringLiteral("あいうえおかきくけこ漢字項目名称伝票番号ｱｲｳｴｵｶﾞ全角Ａ１");
+    static const QString letters = QStringLiteral("ABCXYZNKMTHqxyz9 ,'\"-.");
+    const int n = 1 + int(rng_.bounded(a == Action::Digits ? 7 : 12));
+    QString text;
+    for (int i = 0; i < n; ++i) {
+        if (a == Action::Digits) text += QChar('0' + int(rng_.bounded(10)));
+        else if (a == Action::Letters) text += letters.at(int(rng_.bounded(letters.size())));
+        else text += japanese.at(int(rng_.bounded(japanese.size())));
+    }
+    return text;
+}
+
+void Session::perform(Action a) {
+    FlexGrid* grid = f_->GRID;
+    auto key = [this](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(focused(), k, m); };
+    switch (a) {
+    case Action::Digits:
+    case Action::Letters:
+    case Action::Japanese: typeInto(randomText(a)); break;
+    case Action::Enter: key(Qt::Key_Return); break;
+    case Action::Esc: key(Qt::Key_Escape); break;
+    case Action::F2: key(Qt::Key_F2); break;
+    case Action::Up: key(Qt::Key_Up); break;
+    case Action::Down: key(Qt::Key_Down); break;
+    case Action::LeftRight: key(rng_.bounded(2) ? Qt::Key_Left : Qt::Key_Right); break;
+    case Action::Backspace: key(Qt::Key_Backspace); break;
+    case Action::Tab: key(Qt::Key_Tab); break;
+    case Action::BackTab: key(Qt::Key_Backtab, Qt::ShiftModifier); break;
+    case Action::AltA: key(Qt::Key_A, Qt::AltModifier); break;
+    case Action::AltD: key(Qt::Key_D, Qt::AltModifier); break;
+    case Action::AltE: key(Qt::Key_E, Qt::AltModifier); break;
+    case Action::AltF: key(Qt::Key_F, Qt::AltModifier); break;
+    case Action::ListClick:
+    case Action::ListDoubleClick: {
+        const int top = grid->rowAt(0);
+        const int bottom = grid->rowAt(grid->viewport()->height() - 1);
+        if (top < 0) break;
+        const int last = bottom < 0 ? grid->model()->rowCount() - 1 : bottom;
+        const int r = top + int(rng_.bounded(last - top + 1));
+        const QPoint at = grid->visualRect(grid->model()->index(r, 1 + int(rng_.bounded(6)))).center();
+        if (a == Action::ListClick) QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        else QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        break;
+    }
+    case Action::Scroll: {
+        QScrollBar* bar = grid->verticalScrollBar();
+        bar->setValue(bar->minimum() + int(rng_.bounded(bar->maximum() - bar->minimum() + 1)));
+        break;
+    }
+    case Action::Paste:
+        QApplication::clipboard()->setText(randomText(rng_.bounded(2) ? Action::Digits : Action::Japanese));
+        key(Qt::Key_V, Qt::ControlModifier);
+        break;
+    case Action::ClickField: {
+        // Mostly a field that takes the click.
+        QList<InputField*> fields = f_->fields();
+        if (rng_.bounded(4) != 0) fields.removeIf([](const InputField* field) { return !field->isEnabled(); });
+        if (!fields.isEmpty()) QTest::mouseClick(fields[int(rng_.bounded(fields.size()))], Qt::LeftButton);
+        break;
+    }
+    case Action::Retype: {
+        // What an operator does to change an item: click a field, type over it what it takes.
+        QList<InputField*> fields = f_->fields();
+        fields.removeIf([](const InputField* field) { return !field->isEnabled(); });
+        if (fields.isEmpty()) break;
+        InputField* field = fields[int(rng_.bounded(fields.size()))];
+        retyped_ = field;
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->selectAll();
+        // Mostly what the field's check accepts.
+        const QString value = field == f_->Koumoku_NM ? randomText(Action::Japanese).left(1 + int(rng_.bounded(10)))
+                              : field == f_->Zokusei  ? QString(QStringLiteral("9NXBKYMTHA").at(int(rng_.bounded(10))))
+                              : rng_.bounded(3) != 0  ? QString::number(1 + rng_.bounded(field == f_->Nagasa_S ? 5 : 30))
+                                                      : randomText(Action::Digits).left(field->maxLength());
+        typeInto(value);
+        break;
+    }
+    case Action::EnterThrough:
+        // Enter field after field, as an operator finishing an entry, until something is asked or told.
+        for (int i = 0; i < 6 && screen_->tk().boxes.isEmpty() && workarea.screenMode == QLatin1String("BODY"); ++i) {
+            key(Qt::Key_Return);
+            QApplication::processEvents();
+        }
+        break;
+    case Action::TabsToList:
+        for (int i = 0; i < 12 && focused() != f_->GRID; ++i) key(Qt::Key_Tab);
+        break;
+    }
+    // A button's accelerator presses it a moment later (animateClick): the step lasts until it has.
+    for (QPushButton* b : {f_->Cmd_kensaku, f_->Cmd_tuika, f_->Cmd_sakujyo, f_->Cmd_end}) {
+        QElapsedTimer wait;
+        wait.start();
+        while (!ended_ && b && b->isDown() && wait.elapsed() < 5000) QTest::qWait(5);
+    }
+    QApplication::processEvents();  // a queued Enter arrives as if typed
+}
+
+int Session::answer(const ShownBox& box) {
+    const bool question = box.text == saveQuestion || box.text == deleteQuestion;
+    if (question && rng_.bounded(4) == 0) otherWorkstation(true);
+    int button = vbOK;
+    if (box.text == saveQuestion) button = QList<int>{vbYes, vbYes, vbNo, vbCancel}[int(rng_.bounded(4))];
+    else if (box.text == deleteQuestion) button = rng_.bounded(5) < 3 ? vbOK : vbCancel;
+    else if (box.text == exitQuestion) button = rng_.bounded(20) == 0 ? vbYes : vbNo;
+    Answered a{box.text, button, fieldTexts(), std::nullopt, readTable()};
+    const qint64 key = entry_.stored ? entry_.key : trimSpaces(f_->Koumoku->text()).toLongLong();
+    if (a.table.contains(key)) a.storedNow = a.table.value(key);
+    answered_.append(a);
+    return button;
+}
+
+// --- another workstation -----------------------------------------------------------------------
+
+qint64 Session::freeNumber() {
+    for (;;) {
+        const qint64 n = 1 + rng_.bounded(300);
+        if (!readTable().contains(n)) return n;
+    }
+}
+
+void Session::otherWorkstation(bool duringQuestion) {
+    TestDatabase& d = screen_->database();
+    const Table table = readTable();
+    // Most changes land on the item the operator has open: that is where they matter.
+    qint64 key = 0;
+    if (entry_.active && entry_.stored && rng_.bounded(2)) key = entry_.key;
+    else if (entry_.active && !entry_.stored && rng_.bounded(2)) key = trimSpaces(f_->Koumoku->text()).toLongLong();
+    else if (!table.isEmpty()) key = table.keys().at(int(rng_.bounded(table.size())));
+    if (key <= 0 || key > 999999) key = freeNumber();
+    const QString where = QStringLiteral(" WHERE 項目No = %1").arg(key);
+    if (!table.contains(key)) {
+        d.run(QStringLiteral("INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) "
+                             "VALUES (%1, '他端末%2', 'X', %3, 0)")
+                  .arg(key).arg(step_).arg(1 + rng_.bounded(99)));
+        return;
+    }
+    switch (rng_.bounded(duringQuestion ? 3 : 4)) {
+    case 0: d.run(QStringLiteral("DELETE FROM FL1901項目情報マスタ") + where); break;
+    case 1: d.run(QStringLiteral("UPDATE FL1901項目情報マスタ SET 長さ = %1").arg(1 + rng_.bounded(99)) + where); break;
+    default: d.run(QStringLiteral("UPDATE FL1901項目情報マスタ SET データ項目名 = '他端末%1'").arg(step_) + where); break;
+    }
+}
+
+// --- the shadow -------------------------------------------------------------------------------
+
+Table Session::readTable() {
+    Table table;
+    for (const QStringList& r : screen_->database().queryRows(QStringLiteral(
+             "SELECT 項目No, データ項目名, 属性, 長さ, 小数部長さ FROM FL1901項目情報マスタ ORDER BY 項目No")))
+        table.insert(r.value(0).toLongLong(), rowOf(r));
+    return table;
+}
+
+QList<Row> Session::readList() const {
+    QList<Row> rows;
+    const FlexGrid* g = f_->GRID;
+    for (int r = 1; r <= listRowCount && r < g->rows(); ++r)
+        rows.append(rowOf({g->textMatrix(r, 1), g->textMatrix(r, 2), g->textMatrix(r, 3), g->textMatrix(r, 5), g->textMatrix(r, 6)}));
+    return rows;
+}
+
+QStringList Session::fieldTexts() const {
+    return {f_->Koumoku->text(), f_->Koumoku_NM->text(), f_->Zokusei->text(), f_->Nagasa->text(), f_->Nagasa_S->text()};
+}
+
+Row Session::fieldRow() const { return rowOf(fieldTexts()); }
+
+// --- the invariants ---------------------------------------------------------------------------
+
+void Session::checkListEqualsTable(const Table& table) {
+    const QList<Row> list = readList();
+    if (list != table.values())
+        violation(QStringLiteral("the list read again (%1 rows) is not the table (%2 rows)").arg(list.size()).arg(table.size()));
+}
+
+// The screen is in one of its three states: choosing an item, a stored item open (its number
+// closed), or a new item.
+void Session::checkScreenState() {
+    const bool head = workarea.screenMode == QLatin1String("HEAD");
+    const bool stored = !head && newItemFlag == 0;
+    QStringList wrong;
+    auto expect = [&wrong](const QWidget* w, bool enabled) {
+        if (w->isEnabled() != enabled) wrong.append(w->objectName() + (enabled ? QStringLiteral(" closed") : QStringLiteral(" open")));
+    };
+    expect(f_->Kensaku, head);
+    expect(f_->Koumoku, !head && !stored);
+    for (const QWidget* w : {static_cast<QWidget*>(f_->Koumoku_NM), static_cast<QWidget*>(f_->Zokusei), static_cast<QWidget*>(f_->Nagasa)})
+        expect(w, !head);
+    expect(f_->Cmd_kensaku, head);
+    expect(f_->Cmd_sakujyo, stored);
+    if (head && newItemFlag != 0) wrong.append(QStringLiteral("a new item in HEAD"));
+    if (!wrong.isEmpty())
+        violation(QStringLiteral("the screen (%1%2) is in no state of its own: %3")
+                      .arg(workarea.screenMode, newItemFlag ? QStringLiteral(", new item") : QString(), wrong.join(QStringLiteral(", "))));
+}
+
+void Session::checkWrite(const Answered& a, const Table& after, const QStringList& boxesAfter) {
+    const bool saving = a.text == saveQuestion;
+    const qint64 key = entry_.stored ? entry_.key : trimSpaces(a.fields.value(0)).toLongLong();
+    Table expected = a.table;
+    std::optional<Conflict> conflict;
+    if (!entry_.stored) {
+        if (a.storedNow) conflict = Conflict::Added;
+    } else if (!a.storedNow) {
+        conflict = Conflict::Deleted;
+    } else if (*a.storedNow != entry_.shown) {
+        conflict = Conflict::Changed;
+    }
+    (saving ? tally.saves : tally.deletes)++;
+    if (conflict) {
+        ++tally.conflicts;
+        const QString message = conflictMessage(*conflict, !saving);
+        if (!boxesAfter.contains(message))
+            violation(QStringLiteral("item %1 was changed meanwhile, but \"%2\" was not told (shown: %3)")
+                          .arg(key).arg(message, boxesAfter.join('|')));
+        if (after != expected)
+            violation(QStringLiteral("another workstation's change of item %1 was overwritten: %2 -> %3")
+                          .arg(key).arg(a.storedNow ? a.storedNow->text() : QStringLiteral("(none)"),
+                                        after.contains(key) ? after.value(key).text() : QStringLiteral("(none)")));
+        return;
+    }
+    for (const QString& box : boxesAfter)
+        if (box.startsWith(QStringLiteral("他の端末")) || box == updateCancelled)
+            violation(QStringLiteral("the write of item %1 was refused without cause: %2").arg(key).arg(box));
+    if (!saving) {
+        expected.remove(key);
+    } else {
+        Row written = rowOf(a.fields);
+        written.key = QString::number(key);
+        expected.insert(key, written);
+        // What the operator did not type into is written as it was shown, unless a rule of the
+        // screen rewrote it (the decimal part emptied, a date's empty length made 8).
+        if (entry_.stored) {
+            const QStringList shown{entry_.shown.key, entry_.shown.name, entry_.shown.attribute, entry_.shown.length,
+                                    entry_.shown.decimals};
+            const QStringList now{written.key, written.name, written.attribute, written.length, written.decimals};
+            for (int i = 0; i < 5; ++i) {
+                if (entry_.edited.contains(i) || now[i] == shown[i]) continue;
+                if (i == 4 && now[i].isEmpty() && !hasDecimalPart(written.attribute)) continue;
+                if (i == 3 && now[i] == QLatin1String("8") && shown[i].isEmpty() && written.attribute == QLatin1String("Y")) continue;
+                violation(QStringLiteral("item %1: field %2 was written as \"%3\", shown \"%4\", and the operator did not edit it")
+                              .arg(key).arg(i).arg(now[i], shown[i]));
+            }
+        }
+    }
+    if (after != expected) {
+        for (auto it = after.begin(); it != after.end(); ++it)
+            if (!expected.contains(it.key()) || expected.value(it.key()) != it.value())
+                violation(QStringLiteral("row %1 is %2, expected %3").arg(it.key()).arg(it.value().text(),
+                          expected.contains(it.key()) ? expected.value(it.key()).text() : QStringLiteral("(none)")));
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            if (!after.contains(it.key())) violation(QStringLiteral("row %1 is gone, expected %2").arg(it.key()).arg(it.value().text()));
+    }
+}
+
+void Session::check(Action a, const Table& before, const QList<Row>& listBefore, const Row& fieldsBefore,
+                    bool headBefore, int newBefore, const QWidget* focusBefore, qint64 elapsedMs) {
+    const QStringList boxes = screen_->tk().boxTexts();
+    for (const QString& box : boxes) {
+        if (box.startsWith(unhandled)) violation(QStringLiteral("unhandled failure: ") + box);
+        if (box.contains(QStringLiteral("入力欄に収まらない"))) ++tally.refusedOpens;
+    }
+    if (elapsedMs > options_.stepLimitMs) violation(QStringLiteral("the step took %1 ms").arg(elapsedMs));
+    // Questions come only from the keys that ask them (Enter or Space on a button presses it).
+    const bool enterOrEsc = a == Action::Enter || a == Action::EnterThrough || a == Action::Esc;
+    const bool pressed = a == Action::Enter || a == Action::EnterThrough || a == Action::Letters;
+    for (const QString& box : boxes) {
+        if (box == saveQuestion && !enterOrEsc) violation(QStringLiteral("a save question nobody asked for"));
+        if (box == deleteQuestion && a != Action::AltD && !(pressed && focusBefore == f_->Cmd_sakujyo))
+            violation(QStringLiteral("a delete question nobody asked for"));
+        if (box == exitQuestion && a != Action::Esc && a != Action::AltE && !(pressed && focusBefore == f_->Cmd_end))
+            violation(QStringLiteral("an exit question nobody asked for"));
+    }
+    if (!ended_) checkScreenState();
+    const Table after = readTable();
+    // The table as the operator's answers found it: the other workstation may have worked meanwhile.
+    Table base = answered_.isEmpty() ? before : answered_.last().table;
+    std::optional<Answered> write;
+    for (const Answered& an : answered_)
+        if ((an.text == saveQuestion && an.button == vbYes) || (an.text == deleteQuestion && an.button == vbOK)) write = an;
+    if (!write) {
+        if (after != base) violation(QStringLiteral("the table changed without a confirmed save or delete"));
+    } else {
+        const qsizetype at = boxes.indexOf(write->text);
+        checkWrite(*write, after, boxes.mid(at + 1));
+        if (!ended_ && listLoaded != False) checkListEqualsTable(after);
+    }
+    trackEntry(a, before, listBefore, fieldsBefore, headBefore, newBefore, focusBefore);
+}
+
+void Session::trackEntry(Action a, const Table& before, const QList<Row>& listBefore, const Row& fieldsBefore,
+                         bool headBefore, int newBefore, const QWidget* focusBefore) {
+    const bool head = workarea.screenMode == QLatin1String("HEAD");
+    if (ended_ || head) {
+        entry_ = {};
+        return;
+    }
+    if (newItemFlag == 1) {
+        if (!entry_.active || entry_.stored || a == Action::AltA) entry_ = {true, false, 0, {}, {}};
+    } else {
+        // The list shows another row: a click, or its keys (arrows, its keyboard search).
+        const bool listKey = a == Action::Up || a == Action::Down || a == Action::LeftRight || a == Action::Digits ||
+                             a == Action::Letters || a == Action::Japanese;
+        const bool fromList = focusBefore == f_->GRID && listKey;
+        const bool opened = headBefore || newBefore == 1 || !entry_.active || entry_.key == 0 ||
+                            a == Action::ListClick || a == Action::ListDoubleClick ||
+                            (fromList && fieldRow() != fieldsBefore);
+        if (opened) {
+            // An item is shown only whole: the fields hold a stored row, as the table or the list had it.
+            const Row fields = fieldRow();
+            const qint64 key = fields.key.toLongLong();
+            std::optional<Row> shown;
+            if (before.contains(key) && fieldsShow(fields, before.value(key))) shown = before.value(key);
+            for (const Row& r : listBefore)
+                if (!shown && r.key == fields.key && fieldsShow(fields, r)) shown = r;
+            if (!shown) {
+                violation(QStringLiteral("the fields show %1, which is no stored row").arg(fields.text()));
+                entry_ = {};
+                return;
+            }
+            entry_ = {true, true, key, *shown, {}};
+        }
+    }
+    // Typing is an edit of the field that has the focus.
+    const bool typing = a == Action::Digits || a == Action::Letters || a == Action::Japanese || a == Action::Paste ||
+                        a == Action::Backspace || a == Action::Retype;
+    if (typing) {
+        // A field typed full moves on: the typing went into every field from there to here.
+        const QList<InputField*> fields = f_->fields();
+        const QWidget* start = a == Action::Retype ? retyped_ : focusBefore;
+        const int from = int(fields.indexOf(qobject_cast<InputField*>(const_cast<QWidget*>(start))));
+        const int to = int(fields.indexOf(qobject_cast<InputField*>(QApplication::focusWidget())));
+        for (int p = std::max(from, 1); from >= 0 && p <= std::max(from, to); ++p) entry_.edited.insert(p - 1);
+    }
+}
+
+QStringList Session::run(int& stepsDone) {
+    // Rows another program wrote, some of them longer than the fields.
+    screen_ = std::make_unique<ShownScreen>(nullptr, [](TestDatabase& d) {
+        d.loadSampleData();
+        d.run(QStringLiteral(
+            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES (1234567, '七桁の番号', 'X', 10, 0);\n"
+            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES (123456, '六桁の番号', 'X', 10, 0);\n"
+            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES (4, '十五文字の全角の名前です長い名前', 'K', 30, 0);\n"
+            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES (6, '長さ', 'X', 99999, 0);\n"
+            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES (8, ' 前後に空白 ', 'X', 5, 3)"));
+    });
+    if (!screen_->database().isReady()) return {QStringLiteral("no test database: ") + screen_->database().problem()};
+    f_ = screen_->form();
+    ScriptedToolkit& tk = screen_->tk();
+    tk.answerer = [this](const ShownBox& box) { return answer(box); };
+    for (step_ = 1; step_ <= options_.steps && !ended_; ++step_) {
+        if (rng_.bounded(6) == 0) otherWorkstation(false);
+        const Table before = readTable();
+        const QList<Row> listBefore = readList();
+        const Row fieldsBefore = fieldRow();
+        const bool headBefore = workarea.screenMode == QLatin1String("HEAD");
+        const int newBefore = newItemFlag;
+        const QWidget* focusBefore = focused();
+        const Action a = pick();
+        stepName_ = describe(a);
+        tk.boxes.clear();
+        answered_.clear();
+        retyped_ = nullptr;
+        QElapsedTimer clock;
+        clock.start();
+        perform(a);
+        const qint64 elapsed = clock.elapsed();
+        ended_ = tk.endCount > 0;
+        if (options_.trace)
+            std::printf("%4d %-18s %s%s focus=%s fields=%s boxes=%s\n", step_, qPrintable(stepName_),
+                        qPrintable(workarea.screenMode),
+                        newItemFlag == 1 ? "+new" : f_->Koumoku->isEnabled() ? "+number" : "",
+                        qPrintable(focused()->objectName()), qPrintable(fieldRow().text()),
+                        qPrintable(tk.boxTexts().join('|')));
+        check(a, before, listBefore, fieldsBefore, headBefore, newBefore, focusBefore, elapsed);
+        if (!violations_.isEmpty()) break;
+    }
+    stepsDone = step_ - 1;
+    tk.answerer = {};
+    screen_.reset();
+    return violations_;
+}
+
+Options parse(const QStringList& args) {
+    Options o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--seed") && i + 1 < args.size()) o.seed = args[++i].toUInt();
+        else if (a == QLatin1String("--steps") && i + 1 < args.size()) o.steps = args[++i].toInt();
+        else if (a == QLatin1String("--step-limit") && i + 1 < args.size()) o.stepLimitMs = args[++i].toInt();
+        else if (a == QLatin1String("--replay")) o.replay = true;
+        else if (a == QLatin1String("--trace")) o.trace = true;
+        else o.seconds = a.toDouble();
+    }
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const Options options = parse(app.arguments());
+    QList<quint32> seeds;
+    if (options.seed) seeds = {*options.seed};
+    else if (options.replay) for (const int s : replaySeeds) seeds.append(quint32(s));
+    QRandomGenerator master(quint32(QDateTime::currentMSecsSinceEpoch()));
+    QElapsedTimer clock;
+    clock.start();
+    int sessions = 0, steps = 0, violations = 0;
+    for (int i = 0;; ++i) {
+        quint32 seed = 0;
+        if (!seeds.isEmpty()) {
+            if (i >= seeds.size()) break;
+            seed = seeds[i];
+        } else {
+            if (clock.elapsed() >= qint64(options.seconds * 1000)) break;
+            seed = master.generate() % 1000000000u;
+        }
+        std::fprintf(stderr, "session seed %u\n", seed);
+        int done = 0;
+        const QStringList found = Session(seed, options).run(done);
+        ++sessions;
+        steps += done;
+        if (!found.isEmpty()) {
+            violations += int(found.size());
+            for (const QString& v : found) std::printf("violation: %s\n", qPrintable(v));
+            std::printf("replay: scripts/fuzz-screen --seed %u\n", seed);
+            break;
+        }
+    }
+    std::printf("saves %d, deletes %d, refused by another workstation's change %d, items not opened %d\n", tally.saves,
+                tally.deletes, tally.conflicts, tally.refusedOpens);
+    std::printf("sessions %d, steps %d, violations %d\n", sessions, steps, violations);
+    return violations == 0 ? 0 : 1;
+}
