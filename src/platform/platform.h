@@ -70,6 +70,10 @@ public:
     virtual SystemFacts systemFacts() = 0;
 };
 
+// Loads Qt's own Japanese texts (the standard buttons of message boxes, the edit menu)
+// whatever the system language; needs the application object.
+void installJapaneseTexts();
+
 Toolkit& toolkit();
 // Installs a toolkit (not owned); nullptr restores the Qt one.
 void setToolkit(Toolkit* tk);
