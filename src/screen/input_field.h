@@ -81,6 +81,8 @@ private:
     // The form's key press, then the field's; false when the field went away.
     bool runKeyPress(Int16& keyAscii);
     void fireChange();
+    // Paints a selection in the selection colours only while the field has the keyboard.
+    void showSelectionWithFocus();
     // Runs an edit of the line edit's own and raises one change afterwards,
     // so that the change handler sees the edit finished.
     template <typename Edit>
