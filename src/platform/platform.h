@@ -74,6 +74,10 @@ public:
 // whatever the system language; needs the application object.
 void installJapaneseTexts();
 
+// Turns the running input method framework (IBus or fcitx5) on, for kana-kanji conversion, or
+// off, through its own D-Bus interface. Where none runs nothing happens.
+void switchInputMethod(bool on);
+
 Toolkit& toolkit();
 // Installs a toolkit (not owned); nullptr restores the Qt one.
 void setToolkit(Toolkit* tk);

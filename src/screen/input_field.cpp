@@ -108,6 +108,11 @@ void InputField::setImeMode(int mode) {
     setInputMethodHints(off ? Qt::ImhLatinOnly | Qt::ImhPreferLatin : Qt::ImhNone);
 }
 
+void InputField::followImeMode() {
+    if (imeMode_ == imeOn || imeMode_ == imeHiragana) platform::switchInputMethod(true);
+    else if (imeMode_ == imeOff || imeMode_ == imeDisable) platform::switchInputMethod(false);
+}
+
 void InputField::setPasswordChar(QChar mask) {
     passwordChar_ = mask;
     setEchoMode(mask.isNull() ? QLineEdit::Normal : QLineEdit::Password);
@@ -218,6 +223,7 @@ void InputField::keyReleaseEvent(QKeyEvent* event) {
 void InputField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     showSelectionWithFocus();
+    followImeMode();
     // Back from a message box or another program: the field never lost the focus.
     Form* f = form();
     const bool wasParked = f ? f->takeParked(this) : true;
