@@ -7,6 +7,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    platform::installJapaneseTexts();
     platform::runHandler([] { Main(); });
     // The session ending asks the same exit question as every other close.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {

@@ -70,6 +70,14 @@ public:
     virtual SystemFacts systemFacts() = 0;
 };
 
+// Loads Qt's own Japanese texts (the standard buttons of message boxes, the edit menu)
+// whatever the system language; needs the application object.
+void installJapaneseTexts();
+
+// Turns the running input method framework (IBus or fcitx5) on, for kana-kanji conversion, or
+// off, through its own D-Bus interface. Where none runs nothing happens.
+void switchInputMethod(bool on);
+
 Toolkit& toolkit();
 // Installs a toolkit (not owned); nullptr restores the Qt one.
 void setToolkit(Toolkit* tk);

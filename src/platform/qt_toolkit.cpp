@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdio>
@@ -13,7 +14,8 @@
 namespace platform {
 
 int QtToolkit::messageBox(const QString& text, int style, const QString& caption) {
-    QMessageBox box(QApplication::activeWindow());
+    const QPointer<QWidget> owner = QApplication::activeWindow();
+    QMessageBox box(owner);
     box.setWindowTitle(caption);
     box.setText(text);
     switch (style & 0x70) {
@@ -45,6 +47,9 @@ int QtToolkit::messageBox(const QString& text, int style, const QString& caption
     if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
     if (busy) QApplication::restoreOverrideCursor();
+    // Without a window manager nobody hands the keyboard back to the window the box came from:
+    // it would take neither the accelerators nor the focus events that settle the fields' colours.
+    if (owner) owner->activateWindow();
 
     const auto pressed = box.standardButton(box.clickedButton());
     for (const Choice& c : choices)

@@ -6,6 +6,7 @@
 #include "screen/keys.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -84,11 +85,23 @@ void InputField::setSelLength(int length) {
 void InputField::setBackColor(double colour) {
     backColor_ = colour;
     paintRole(this, QPalette::Base, colour);
+    showSelectionWithFocus();
 }
 
 void InputField::setForeColor(double colour) {
     foreColor_ = colour;
     paintRole(this, QPalette::Text, colour);
+    showSelectionWithFocus();
+}
+
+void InputField::showSelectionWithFocus() {
+    // The checks select the text of every field they pass; only the field being typed in shows it.
+    const QPalette standard = QApplication::palette(this);
+    QPalette p = palette();
+    const bool shown = hasFocus();
+    p.setColor(QPalette::Highlight, shown ? standard.color(QPalette::Highlight) : p.color(QPalette::Base));
+    p.setColor(QPalette::HighlightedText, shown ? standard.color(QPalette::HighlightedText) : p.color(QPalette::Text));
+    setPalette(p);
 }
 
 void InputField::setImeMode(int mode) {
@@ -96,6 +109,11 @@ void InputField::setImeMode(int mode) {
     const bool off = mode == imeOff || mode == imeDisable;
     setAttribute(Qt::WA_InputMethodEnabled, !off);
     setInputMethodHints(off ? Qt::ImhLatinOnly | Qt::ImhPreferLatin : Qt::ImhNone);
+}
+
+void InputField::followImeMode() {
+    if (imeMode_ == imeOn || imeMode_ == imeHiragana) platform::switchInputMethod(true);
+    else if (imeMode_ == imeOff || imeMode_ == imeDisable) platform::switchInputMethod(false);
 }
 
 void InputField::setPasswordChar(QChar mask) {
@@ -207,6 +225,8 @@ void InputField::keyReleaseEvent(QKeyEvent* event) {
 
 void InputField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
+    showSelectionWithFocus();
+    followImeMode();
     // Back from a message box or another program: the field never lost the focus.
     Form* f = form();
     const bool wasParked = f ? f->takeParked(this) : true;
@@ -216,6 +236,7 @@ void InputField::focusInEvent(QFocusEvent* event) {
 
 void InputField::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    showSelectionWithFocus();
     Form* f = form();
     if (lostToAnotherWindow(event->reason())) {
         if (f) f->parkFocus(this);

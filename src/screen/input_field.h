@@ -82,6 +82,10 @@ private:
     // The form's key press, then the field's; false when the field went away.
     bool runKeyPress(Int16& keyAscii);
     void fireChange();
+    // Paints a selection in the selection colours only while the field has the keyboard.
+    void showSelectionWithFocus();
+    // Turns the system's input method on or off as the field's mode says, on entering it.
+    void followImeMode();
     // Runs an edit of the line edit's own and raises one change afterwards,
     // so that the change handler sees the edit finished.
     template <typename Edit>

@@ -113,6 +113,48 @@ private slots:
         QCOMPARE(qt.messageBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation, programTitle),
                  int(vbCancel));
     }
+
+    // Whatever the system language (the suite runs under C.UTF-8), the boxes speak Japanese
+    // and Y and N still answer them.
+    void qtBoxesShowJapaneseCaptions() {
+        installJapaneseTexts();
+        QtToolkit qt;
+        QStringList captions;
+        auto answerWith = [&captions](Qt::Key key) {
+            QTimer::singleShot(0, [&captions, key] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box) return;
+                captions.clear();
+                for (QAbstractButton* b : box->buttons()) captions.append(b->text());
+                QTest::keyClick(box, key);
+            });
+        };
+        const QString saveQuestion = QStringLiteral("この内容で更新しますか");
+
+        answerWith(Qt::Key_N);
+        QCOMPARE(qt.messageBox(saveQuestion, vbYesNoCancel | vbExclamation, programTitle), int(vbNo));
+        captions.sort();
+        QStringList expected{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"), QStringLiteral("キャンセル")};
+        expected.sort();
+        QCOMPARE(captions, expected);
+
+        answerWith(Qt::Key_Y);
+        QCOMPARE(qt.messageBox(saveQuestion, vbYesNoCancel | vbExclamation, programTitle), int(vbYes));
+        answerWith(Qt::Key_Y);
+        QCOMPARE(qt.messageBox(QStringLiteral("終了してもよろしいですか"), vbYesNo | vbExclamation | vbDefaultButton2,
+                               programTitle),
+                 int(vbYes));
+
+        answerWith(Qt::Key_Escape);
+        QCOMPARE(qt.messageBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation, programTitle),
+                 int(vbCancel));
+        QCOMPARE(captions.size(), 2);
+        QVERIFY(captions.contains(QStringLiteral("OK")) && captions.contains(QStringLiteral("キャンセル")));
+
+        answerWith(Qt::Key_Return);
+        QCOMPARE(qt.messageBox(QStringLiteral("接続エラー"), vbOKOnly, programTitle), int(vbOK));
+        QCOMPARE(captions, QStringList{QStringLiteral("OK")});
+    }
 };
 
 QTEST_MAIN(TestPlatform)
