@@ -451,7 +451,11 @@ void Session::checkWrite(const Answered& a, const Table& after, const QStringLis
             const QStringList now{written.key, written.name, written.attribute, written.length, written.decimals};
             for (int i = 0; i < 5; ++i) {
                 if (entry_.edited.contains(i) || now[i] == shown[i]) continue;
-                if (i == 4 && now[i].isEmpty() && !hasDecimalPart(written.attribute)) continue;
+                // (The decimal part is emptied when the item opens with, or is saved with, an
+                // attribute that has none.)
+                if (i == 4 && now[i].isEmpty() &&
+                    (!hasDecimalPart(written.attribute) || !hasDecimalPart(entry_.shown.attribute)))
+                    continue;
                 if (i == 3 && now[i] == QLatin1String("8") && shown[i].isEmpty() && written.attribute == QLatin1String("Y")) continue;
                 violation(QStringLiteral("item %1: field %2 was written as \"%3\", shown \"%4\", and the operator did not edit it")
                               .arg(key).arg(i).arg(now[i], shown[i]));
