@@ -1,4 +1,5 @@
 #include "itemmaster/itemmaster.h"
+#include "platform/first_paint.h"
 #include "platform/platform.h"
 #include "startup/startup.h"
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    platform::exitAfterFirstPaintWhenAsked();
     platform::runHandler([] { Main(); });
     // The session ending asks the same exit question as every other close.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
