@@ -3,6 +3,7 @@
 // open without harm; what the screen shows fits its fields.
 #include "item_screen.h"
 
+#include "db/db.h"
 #include "platform/cp932.h"
 
 using namespace platform;
@@ -88,6 +89,19 @@ private slots:
         if (!s.database().isPostgres()) {
             QCOMPARE(cells("906"), (QStringList{"906", longName, "XYZ", "", "", "3"}));
             QCOMPARE(cells("907"), (QStringList{"907", "12345", "9", "数値", "", "12"}));
+
+            // A site's data source steps through the rows (StepAPI): the same list.
+            QStringList all;
+            for (int r = 1; r <= listRowCount; ++r)
+                for (int c = 1; c <= 6; ++c) all << g->textMatrix(r, c);
+            s.database().addDataSource(QStringLiteral("EDI_STEP"), {{QStringLiteral("StepAPI"), QStringLiteral("1")}});
+            workarea.dataSource = QStringLiteral("EDI_STEP");
+            openDatabase();
+            loadItemList();
+            QStringList stepped;
+            for (int r = 1; r <= listRowCount; ++r)
+                for (int c = 1; c <= 6; ++c) stepped << g->textMatrix(r, c);
+            QCOMPARE(stepped, all);
         }
         QVERIFY(s.tk().boxes.isEmpty());
     }
