@@ -21,15 +21,16 @@ public:
     int rows = 2;
     int cols = 2;
     std::vector<QString> titles = std::vector<QString>(2);
+    std::vector<quint8> titleAlignments = std::vector<quint8>(2, FlexGrid::LeftCenter);
     std::vector<GridColumn> columns = std::vector<GridColumn>(2);
-    std::vector<quint8> alignments = std::vector<quint8>(4, FlexGrid::LeftCenter);
     // Highlighted rectangle, in grid coordinates.
     int selTop = 0, selBottom = 0, selLeft = 0, selRight = 0;
     bool notify = true;
 
-    size_t at(int r, int c) const { return size_t(r) * size_t(cols) + size_t(c); }
-
     QString cell(int r, int c) const { return r == 0 ? titles[size_t(c)] : columns[size_t(c)].text(r - 1); }
+    int alignment(int r, int c) const {
+        return r == 0 ? titleAlignments[size_t(c)] : columns[size_t(c)].alignment(r - 1);
+    }
 
     int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : rows - 1; }
     int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : cols; }
@@ -39,7 +40,7 @@ public:
         const int c = index.column();
         switch (role) {
         case Qt::DisplayRole: return cell(r, c);
-        case Qt::TextAlignmentRole: return int(toQt(alignments[at(r, c)]));
+        case Qt::TextAlignmentRole: return int(toQt(alignment(r, c)));
         case Qt::BackgroundRole:
             if (highlighted(r, c)) return QApplication::palette().color(QPalette::Highlight);
             return {};
@@ -74,16 +75,9 @@ public:
     }
 
     void reshape(int newRows, int newCols) {
-        if (newCols == cols) {
-            alignments.resize(size_t(newRows) * size_t(cols), FlexGrid::LeftCenter);
-        } else {
-            std::vector<quint8> a(size_t(newRows) * size_t(newCols), FlexGrid::LeftCenter);
-            for (int r = 0; r < std::min(rows, newRows); ++r)
-                for (int k = 0; k < std::min(cols, newCols); ++k) a[size_t(r) * size_t(newCols) + size_t(k)] = alignments[at(r, k)];
-            alignments.swap(a);
-            titles.resize(size_t(newCols));
-            columns.resize(size_t(newCols));
-        }
+        titles.resize(size_t(newCols));
+        titleAlignments.resize(size_t(newCols), FlexGrid::LeftCenter);
+        columns.resize(size_t(newCols));
         for (GridColumn& column : columns) column.truncate(newRows - 1);
         rows = newRows;
         cols = newCols;
@@ -91,9 +85,10 @@ public:
 
     void replaceDataRows(std::vector<GridColumn> data, int newRows, const std::vector<int>& columnAlignments) {
         if (notify) beginResetModel();
-        alignments.resize(size_t(newRows) * size_t(cols));
-        for (int r = 1; r < newRows; ++r)
-            for (int c = 0; c < cols; ++c) alignments[at(r, c)] = quint8(std::clamp(columnAlignments[size_t(c)], 0, 8));
+        for (size_t c = 0; c < data.size(); ++c) {
+            data[c].squeeze();
+            data[c].setAlignmentOfRows(newRows - 1, std::clamp(columnAlignments[c], 0, 8));
+        }
         columns = std::move(data);
         rows = newRows;
         if (notify) endResetModel();
@@ -304,16 +299,18 @@ void FlexGrid::setRowHeight(int row, int twipsHeight) {
     verticalHeader()->setDefaultSectionSize(pixels(twipsHeight));
 }
 
-int FlexGrid::cellAlignment() const { return model_->alignments[model_->at(row_, col_)]; }
+int FlexGrid::cellAlignment() const { return model_->alignment(row_, col_); }
 
 void FlexGrid::setCellAlignment(int alignment) {
-    model_->alignments[model_->at(row_, col_)] = quint8(std::clamp(alignment, 0, 8));
+    alignment = std::clamp(alignment, 0, 8);
+    if (row_ == 0) model_->titleAlignments[size_t(col_)] = quint8(alignment);
+    else model_->columns[size_t(col_)].setAlignment(row_ - 1, alignment);
     model_->cellChanged(row_, col_);
 }
 
 void FlexGrid::clear() {
     for (QString& s : model_->titles) s.clear();
-    for (GridColumn& c : model_->columns) c = GridColumn();
+    for (GridColumn& c : model_->columns) c.clearTexts();
     if (model_->notify) {
         emit model_->headerDataChanged(Qt::Horizontal, 0, cols() - 1);
         model_->rowsChanged(1, rows() - 1);

@@ -1,5 +1,6 @@
 #include "screen/grid_column.h"
 
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -17,35 +18,59 @@ GridColumn GridColumn::numbers(bool zeroIsEmpty) {
 GridColumn GridColumn::texts() { return GridColumn(Kind::Texts); }
 GridColumn GridColumn::sharedTexts() { return GridColumn(Kind::Shared); }
 
-void GridColumn::reserve(qsizetype rows) {
-    const size_t n = size_t(std::max<qsizetype>(rows, 0));
-    switch (kind_) {
-    case Kind::Cells: cells_.reserve(n); break;
-    case Kind::Numbers:
-        numbers_.reserve(n);
-        empty_.reserve((n + 63) / 64);
-        break;
-    case Kind::Texts: ends_.reserve(n); break;
-    case Kind::Shared: refs_.reserve(n); break;
+namespace {
+
+quint8 bytesFor(qint64 value) {
+    if (value == qint8(value)) return 1;
+    if (value == qint16(value)) return 2;
+    if (value == qint32(value)) return 4;
+    return 8;
+}
+
+qint64 readNumber(const char* at, quint8 bytes) {
+    switch (bytes) {
+    case 1: return qint8(*at);
+    case 2: { qint16 v; std::memcpy(&v, at, 2); return v; }
+    case 4: { qint32 v; std::memcpy(&v, at, 4); return v; }
+    default: { qint64 v; std::memcpy(&v, at, 8); return v; }
     }
 }
 
+void writeNumber(char* at, quint8 bytes, qint64 value) {
+    switch (bytes) {
+    case 1: *at = char(qint8(value)); break;
+    case 2: { const qint16 v = qint16(value); std::memcpy(at, &v, 2); break; }
+    case 4: { const qint32 v = qint32(value); std::memcpy(at, &v, 4); break; }
+    default: std::memcpy(at, &value, 8); break;
+    }
+}
+
+}  // namespace
+
+qint64 GridColumn::numberAt(qsizetype row) const {
+    return readNumber(numbers_.data() + row * numberBytes_, numberBytes_);
+}
+
 void GridColumn::pushNumber(qint64 value, bool empty) {
-    const size_t row = size_t(size_);
-    if (row / 64 >= empty_.size()) empty_.push_back(0);
-    const quint64 bit = quint64(1) << (row % 64);
-    if (empty) empty_[row / 64] |= bit;
-    else empty_[row / 64] &= ~bit;
-    numbers_.push_back(value);
+    const qsizetype row = size_;
+    if (row % 64 == 0) empty_.push_back(0);
+    if (empty) empty_[row / 64] |= quint64(1) << (row % 64);
+    const quint8 needed = bytesFor(value);
+    if (needed > numberBytes_) {
+        // Wider from here on: the numbers so far are written again at the new width.
+        PlainArray<char> wider;
+        wider.reserve(std::max<qsizetype>(row + 1, 64) * needed);
+        for (qsizetype r = 0; r < row; ++r) writeNumber(wider.extend(needed), needed, numberAt(r));
+        numbers_ = std::move(wider);
+        numberBytes_ = needed;
+    }
+    writeNumber(numbers_.extend(numberBytes_), numberBytes_, value);
     ++size_;
 }
 
 void GridColumn::appendEmpty() {
-    if (kind_ == Kind::Numbers) {
-        pushNumber(0, true);
-        return;
-    }
-    appendText(QStringView());
+    if (kind_ == Kind::Numbers) pushNumber(0, true);
+    else appendText(QStringView());
 }
 
 void GridColumn::appendNumber(qint64 value) {
@@ -65,7 +90,18 @@ void GridColumn::appendText(QStringView text) {
         buffer_.append(text);
         ends_.push_back(quint32(buffer_.size()));
         break;
-    case Kind::Shared: refs_.push_back(share(text)); break;
+    case Kind::Shared: {
+        const quint32 ref = share(text);
+        if (!manyShared_ && ref > 255) {
+            manyShared_ = true;
+            refs_.reserve(size_ + 1);
+            for (qsizetype r = 0; r < size_; ++r) refs_.push_back(fewRefs_[r]);
+            fewRefs_ = PlainArray<quint8>();
+        }
+        if (manyShared_) refs_.push_back(ref);
+        else fewRefs_.push_back(quint8(ref));
+        break;
+    }
     }
     ++size_;
 }
@@ -89,21 +125,39 @@ quint32 GridColumn::share(QStringView text) {
     return quint32(n);
 }
 
+void GridColumn::squeeze() {
+    numbers_.squeeze();
+    empty_.squeeze();
+    buffer_.squeeze();
+    ends_.squeeze();
+    fewRefs_.squeeze();
+    refs_.squeeze();
+    alignments_.squeeze();
+    sharedIndex_ = QHash<QString, quint32>();  // looked up only while appending
+}
+
 QString GridColumn::text(qsizetype row) const {
     if (row < 0 || row >= size_) return QString();
-    const size_t r = size_t(row);
     switch (kind_) {
-    case Kind::Cells: return cells_[r];
+    case Kind::Cells: return cells_[size_t(row)];
     case Kind::Numbers:
-        if (isEmpty(row) || (zeroIsEmpty_ && numbers_[r] == 0)) return QString();
-        return QString::number(numbers_[r]);
+        if (isEmpty(row) || (zeroIsEmpty_ && numberAt(row) == 0)) return QString();
+        return QString::number(numberAt(row));
     case Kind::Texts: {
-        const quint32 begin = r == 0 ? 0 : ends_[r - 1];
-        return QString(buffer_.constData() + begin, qsizetype(ends_[r] - begin));
+        const quint32 begin = row == 0 ? 0 : ends_[row - 1];
+        return QString(buffer_.constData() + begin, qsizetype(ends_[row] - begin));
     }
-    case Kind::Shared: return shared_[refs_[r]];
+    case Kind::Shared: return shared_[shareAt(row)];
     }
     return QString();
+}
+
+GridColumn GridColumn::emptyWithAlignments() {
+    GridColumn plain;
+    plain.alignment_ = alignment_;
+    plain.alignedRows_ = alignedRows_;
+    plain.alignments_ = std::move(alignments_);
+    return plain;
 }
 
 void GridColumn::becomeCells() {
@@ -111,10 +165,13 @@ void GridColumn::becomeCells() {
     std::vector<QString> cells;
     cells.reserve(size_t(size_));
     for (qsizetype r = 0; r < size_; ++r) cells.push_back(text(r));
-    *this = GridColumn();
-    size_ = qsizetype(cells.size());
-    cells_ = std::move(cells);
+    GridColumn plain = emptyWithAlignments();
+    plain.size_ = size_;
+    plain.cells_ = std::move(cells);
+    *this = std::move(plain);
 }
+
+void GridColumn::clearTexts() { *this = emptyWithAlignments(); }
 
 void GridColumn::setText(qsizetype row, const QString& text) {
     becomeCells();
@@ -126,19 +183,54 @@ void GridColumn::setText(qsizetype row, const QString& text) {
 }
 
 void GridColumn::truncate(qsizetype rows) {
+    rows = std::max<qsizetype>(rows, 0);
+    alignments_.truncate(rows);
+    alignedRows_ = std::min(alignedRows_, rows);
     if (rows >= size_) return;
-    const size_t n = size_t(std::max<qsizetype>(rows, 0));
     switch (kind_) {
-    case Kind::Cells: cells_.resize(n); break;
+    case Kind::Cells: cells_.resize(size_t(rows)); break;
     case Kind::Numbers:
-        numbers_.resize(n);
-        empty_.resize((n + 63) / 64);
+        numbers_.truncate(rows * numberBytes_);
+        empty_.truncate((rows + 63) / 64);
+        // The bits past the end are set again by the rows appended next.
+        if (rows % 64) empty_[rows / 64] &= (quint64(1) << (rows % 64)) - 1;
         break;
     case Kind::Texts:
-        ends_.resize(n);
-        buffer_.truncate(n == 0 ? 0 : qsizetype(ends_.back()));
+        ends_.truncate(rows);
+        buffer_.truncate(rows == 0 ? 0 : qsizetype(ends_[rows - 1]));
         break;
-    case Kind::Shared: refs_.resize(n); break;
+    case Kind::Shared:
+        fewRefs_.truncate(rows);
+        refs_.truncate(rows);
+        break;
     }
-    size_ = qsizetype(n);
+    size_ = rows;
+}
+
+int GridColumn::alignment(qsizetype row) const {
+    if (alignments_.size() > 0) return row < alignments_.size() ? alignments_[row] : leftCentre;
+    return row < alignedRows_ ? alignment_ : leftCentre;
+}
+
+void GridColumn::setAlignment(qsizetype row, int alignment) {
+    const quint8 a = quint8(alignment);
+    if (alignments_.size() == 0) {
+        // Rows set in turn to one alignment stay one number.
+        if (row < alignedRows_ && a == alignment_) return;
+        if (row == alignedRows_ && (alignedRows_ == 0 || a == alignment_)) {
+            alignment_ = a;
+            ++alignedRows_;
+            return;
+        }
+        alignments_.reserve(std::max(alignedRows_, row + 1));
+        for (qsizetype r = 0; r < alignedRows_; ++r) alignments_.push_back(alignment_);
+    }
+    while (alignments_.size() <= row) alignments_.push_back(leftCentre);
+    alignments_[row] = a;
+}
+
+void GridColumn::setAlignmentOfRows(qsizetype rows, int alignment) {
+    alignments_ = PlainArray<quint8>();
+    alignment_ = quint8(alignment);
+    alignedRows_ = rows;
 }
