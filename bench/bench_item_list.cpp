@@ -53,7 +53,7 @@ void fillItems(TestDatabase& d, int rows) {
 
 struct Figures {
     double engine = -1, boundFetch = -1, perCell = -1, load = -1, search = -1, save = -1;
-    double startup = -1, bare = -1, bytesPerItem = -1, heldPerItem = -1;
+    double startup = -1, bare = -1, emptyStartup = -1, bytesPerItem = -1, heldPerItem = -1;
 };
 
 void timeInProcess(int rows, Figures& out) {
@@ -136,7 +136,7 @@ void timeStartUp(int rows, const QString& site, const QString& emptySite, Figure
         bare.push_back(startAndPaint(QString()).ms);
         full.push_back(startAndPaint(site));
         program.push_back(full.back().ms);
-        if (i < 3) empty.push_back(startAndPaint(emptySite));
+        empty.push_back(startAndPaint(emptySite));
     }
     out.startup = median(program);
     out.bare = median(bare);
@@ -145,6 +145,7 @@ void timeStartUp(int rows, const QString& site, const QString& emptySite, Figure
         for (const FirstPaint& p : runs) v.push_back(double(p.*field));
         return median(v);
     };
+    out.emptyStartup = medianField(empty, &FirstPaint::ms);
     if (rows > 0) {
         out.bytesPerItem = (medianField(full, &FirstPaint::peakKiB) - medianField(empty, &FirstPaint::peakKiB)) * 1024 / rows;
         out.heldPerItem = (medianField(full, &FirstPaint::heapBytes) - medianField(empty, &FirstPaint::heapBytes)) / rows;
@@ -183,6 +184,8 @@ int main(int argc, char** argv) {
     if (f.startup >= 0) {
         std::printf("  start-up to the first paint (%s)  %8.1f ms   bare Qt window %.1f ms; bare + load %+.1f ms\n",
                     qPrintable(paintPlatform()), f.startup, f.bare, f.startup - f.bare - f.load);
+        std::printf("  start-up with no items                              %8.1f ms   bare %+.1f ms\n", f.emptyStartup,
+                    f.emptyStartup - f.bare);
         std::printf("  memory above the empty screen: %.0f bytes an item at its peak, %.0f held after the load\n",
                     f.bytesPerItem, f.heldPerItem);
     }
