@@ -1,68 +1,39 @@
-// Times the item list's hot paths against the bare ODBC fetch of the same query, in one process:
-//   bench_item_list [ROWS...]          list load, search and save for each row count
-//   bench_item_list --memory ROWS      peak memory of the screen holding ROWS items
-// The engine comes from R205730_TEST_ENGINE (sqlite, postgresql), as in the tests.
+// Times the item list for one engine (R205730_TEST_ENGINE: sqlite, postgresql) and one item
+// count against floors measured in the same run, and ends with one RESULT line:
+//   bench_item_list ROWS [--site DIR --empty-site DIR]
+// In this process: the floors (floors.h), the list load into the shown grid, the search by
+// number and the save round trip. With two sites laid out by scripts/site (ROWS items and none):
+// the program's start-up to its first paint against a bare Qt window's, and its memory above
+// the empty screen.
+#include "floors.h"
 #include "screen_fixture.h"
+#include "startup.h"
 
 #include "db/db.h"
 #include "itemmaster/item_statements.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QPushButton>
 #include <QTest>
-
-#include <sql.h>
-#include <sqlext.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
 
 double median(std::vector<double> v) {
+    if (v.empty()) return -1;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
-// The query read into memory with nothing but the ODBC API: the floor for any list load.
-double bareFetchMs(const QString& connectString, const QString& sql, long& rows) {
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    SQLDriverConnectW(dbc, nullptr, (SQLWCHAR*)connectString.utf16(), SQL_NTS, nullptr, 0, nullptr,
-                      SQL_DRIVER_NOPROMPT);
-    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+double msOf(const std::function<void()>& work) {
     QElapsedTimer t;
     t.start();
-    std::vector<QString> cells;
-    SQLRETURN rc = SQLExecDirectW(stmt, (SQLWCHAR*)sql.utf16(), SQL_NTS);
-    if (!SQL_SUCCEEDED(rc)) std::fprintf(stderr, "bare fetch failed\n");
-    SQLSMALLINT columns = 0;
-    SQLNumResultCols(stmt, &columns);
-    SQLWCHAR buffer[512];
-    rows = 0;
-    while (SQL_SUCCEEDED(SQLFetch(stmt))) {
-        ++rows;
-        for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-            SQLLEN indicator = 0;
-            SQLGetData(stmt, c, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
-            cells.emplace_back(indicator == SQL_NULL_DATA
-                                   ? QString()
-                                   : QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer)));
-        }
-    }
-    const double ms = t.nsecsElapsed() / 1e6;
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
-    return ms;
+    work();
+    return t.nsecsElapsed() / 1e6;
 }
 
 void fillItems(TestDatabase& d, int rows) {
@@ -80,36 +51,63 @@ void fillItems(TestDatabase& d, int rows) {
                     .arg(rows));
 }
 
-long peakKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
+struct Figures {
+    double engine = -1, boundFetch = -1, perCell = -1, load = -1, search = -1, save = -1;
+    double startup = -1, bare = -1, emptyStartup = -1, bytesPerItem = -1, heldPerItem = -1;
+};
 
-void runTimings(int rows) {
+void timeInProcess(int rows, Figures& out) {
     ShownScreen screen(nullptr, [rows](TestDatabase& d) { fillItems(d, rows); });
-    if (!screen.database().isReady()) {
-        std::printf("  no database: %s\n", qPrintable(screen.database().problem()));
+    TestDatabase& database = screen.database();
+    if (!database.isReady()) {
+        std::printf("  no database: %s\n", qPrintable(database.problem()));
         return;
+    }
+    if (!database.isPostgres()) {
+        // The data source as scripts/site lays it out for a workstation.
+        database.addDataSource(QStringLiteral("EDI_BENCH"), {{QStringLiteral("StepAPI"), QStringLiteral("1")}});
+        workarea.dataSource = QStringLiteral("EDI_BENCH");
+        openDatabase();
     }
     F_R205730* f = screen.form();
     const QString sql = itemListSql();
-    std::vector<double> bare, load;
+    // Save: Yes to the question, until the list has been read again.
+    auto saveOnce = [&](int i) {
+        returnToHead();
+        clearInputs();
+        f->Kensaku->setText(QString::number(rows / 2 + i));
+        f->Kensaku->setFocus();
+        QTest::keyClick(f->Kensaku, Qt::Key_Return);
+        f->Koumoku_NM->setText(QStringLiteral("変更%1").arg(i));
+        screen.tk().answer(platform::vbYes);
+        return msOf([&] {
+            QTest::keyClick(f->Koumoku_NM, Qt::Key_Escape);  // the save question, answered Yes
+            QApplication::processEvents();
+            f->GRID->repaint();
+        });
+    };
+
+    // Turn about, so that the machine's other work falls on all of them alike.
+    std::vector<double> engine, boundFetch, perCell, load, save;
     long fetched = 0;
     for (int i = 0; i < 5; ++i) {
-        bare.push_back(bareFetchMs(workarea.connectString, sql, fetched));
-        QElapsedTimer t;
-        t.start();
-        loadItemList();
-        QApplication::processEvents();  // the view takes the new rows and paints
-        f->GRID->repaint();
-        load.push_back(t.nsecsElapsed() / 1e6);
+        engine.push_back(engineShellMs(database, sql));
+        boundFetch.push_back(boundFetchMs(workarea.connectString, sql, !database.isPostgres(), fetched));
+        perCell.push_back(perCellFetchMs(workarea.connectString, sql, fetched));
+        load.push_back(msOf([&] {
+            loadItemList();
+            QApplication::processEvents();  // the view takes the new rows and paints
+            f->GRID->repaint();
+        }));
+        save.push_back(saveOnce(i));
     }
-    const double b = median(bare), l = median(load);
-    std::printf("  %6d items  bare ODBC fetch %8.1f ms   list load into the grid %8.1f ms   ratio %.2f\n", int(fetched), b,
-                l, l / b);
+    out.engine = median(engine);
+    out.boundFetch = median(boundFetch);
+    out.perCell = median(perCell);
+    out.load = median(load);
+    out.save = median(save);
+    if (fetched != rows || listRowCount != rows)
+        std::printf("  read %ld rows, listed %d, expected %d\n", fetched, listRowCount, rows);
 
     // Search: Enter in the search field until the name field has the focus and the row is lit.
     std::vector<double> search;
@@ -119,33 +117,39 @@ void runTimings(int rows) {
         clearInputs();
         f->Kensaku->setText(QString::number(number));
         f->Kensaku->setFocus();
-        QElapsedTimer t;
-        t.start();
-        QTest::keyClick(f->Kensaku, Qt::Key_Return);
-        search.push_back(t.nsecsElapsed() / 1e6);
-        if (QApplication::focusWidget() != f->Koumoku_NM || f->GRID->colSel() != 6)
+        search.push_back(msOf([&] { QTest::keyClick(f->Kensaku, Qt::Key_Return); }));
+        if (QApplication::focusWidget() != f->Koumoku_NM || f->GRID->colSel() != 6 ||
+            f->GRID->textMatrix(f->GRID->row(), 1) != QString::number(number))
             std::printf("  search for %d did not open the item\n", number);
     }
-    std::printf("                search by number (median of %zu)  %6.2f ms\n", search.size(), median(search));
+    out.search = median(search);
 
-    // Save: Yes to the question until the list has been read again.
-    std::vector<double> save;
-    for (int i = 0; i < 5; ++i) {
-        returnToHead();
-        clearInputs();
-        f->Kensaku->setText(QString::number(rows / 2 + i));
-        f->Kensaku->setFocus();
-        QTest::keyClick(f->Kensaku, Qt::Key_Return);
-        f->Koumoku_NM->setText(QStringLiteral("変更%1").arg(i));
-        screen.tk().answer(platform::vbYes);
-        QElapsedTimer t;
-        t.start();
-        QTest::keyClick(f->Koumoku_NM, Qt::Key_Escape);  // the save question, answered Yes
-        save.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::printf("                save round trip (median of %zu)   %8.1f ms\n", save.size(), median(save));
     if (!screen.tk().unexpectedBoxes.isEmpty() || screen.tk().boxes.size() != 5)
         std::printf("  unexpected messages: %s\n", qPrintable(screen.tk().boxTexts().join(QLatin1Char('|'))));
+}
+
+void timeStartUp(int rows, const QString& site, const QString& emptySite, Figures& out) {
+    // Turn about, so that the machine's other work falls on both alike.
+    std::vector<double> program, bare;
+    std::vector<FirstPaint> full, empty;
+    for (int i = 0; i < 5; ++i) {
+        bare.push_back(startAndPaint(QString()).ms);
+        full.push_back(startAndPaint(site));
+        program.push_back(full.back().ms);
+        empty.push_back(startAndPaint(emptySite));
+    }
+    out.startup = median(program);
+    out.bare = median(bare);
+    auto medianField = [](const std::vector<FirstPaint>& runs, auto field) {
+        std::vector<double> v;
+        for (const FirstPaint& p : runs) v.push_back(double(p.*field));
+        return median(v);
+    };
+    out.emptyStartup = medianField(empty, &FirstPaint::ms);
+    if (rows > 0) {
+        out.bytesPerItem = (medianField(full, &FirstPaint::peakKiB) - medianField(empty, &FirstPaint::peakKiB)) * 1024 / rows;
+        out.heldPerItem = (medianField(full, &FirstPaint::heapBytes) - medianField(empty, &FirstPaint::heapBytes)) / rows;
+    }
 }
 
 }  // namespace
@@ -153,16 +157,40 @@ void runTimings(int rows) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (args.value(0) == QLatin1String("--memory")) {
-        const int rows = args.value(1).toInt();
-        ShownScreen screen(nullptr, [rows](TestDatabase& d) { fillItems(d, rows); });
-        QApplication::processEvents();
-        std::printf("  peak memory with %6d items: %ld KiB (list rows %d)\n", rows, peakKiB(), listRowCount);
-        return 0;
+    const QStringList args = app.arguments().mid(1);
+    const int rows = args.value(0).toInt();
+    const QString site = args.contains(QStringLiteral("--site")) ? args.value(args.indexOf(QStringLiteral("--site")) + 1) : QString();
+    const QString emptySite =
+        args.contains(QStringLiteral("--empty-site")) ? args.value(args.indexOf(QStringLiteral("--empty-site")) + 1) : QString();
+    if (rows <= 0) {
+        std::fprintf(stderr, "usage: bench_item_list ROWS [--site DIR --empty-site DIR]\n");
+        return 2;
     }
-    if (args.isEmpty()) args = {QStringLiteral("32766"), QStringLiteral("100000")};
-    std::printf("engine: %s\n", qgetenv("R205730_TEST_ENGINE").isEmpty() ? "sqlite" : qgetenv("R205730_TEST_ENGINE").constData());
-    for (const QString& a : args) runTimings(a.toInt());
+    const QByteArray engine = qgetenv("R205730_TEST_ENGINE").isEmpty() ? QByteArray("sqlite") : qgetenv("R205730_TEST_ENGINE");
+    const bool pg = engine == "postgresql";
+    Figures f;
+    timeInProcess(rows, f);
+    if (!site.isEmpty() && !emptySite.isEmpty()) timeStartUp(rows, site, emptySite, f);
+
+    std::printf("%s, %d items\n", engine.constData(), rows);
+    std::printf("  floors   %-42s %8.1f ms\n", pg ? "psql, output discarded (whole process)" : "sqlite3 shell, output discarded (whole process)", f.engine);
+    std::printf("           %-42s %8.1f ms\n", pg ? "ODBC bound columns, row arrays, wide" : "ODBC bound columns, row arrays, UTF-8", f.boundFetch);
+    std::printf("           %-42s %8.1f ms\n", "ODBC per-cell wide fetch into QStrings", f.perCell);
+    std::printf("  list load into the shown grid                       %8.1f ms   %.2fx the fastest ODBC fetch\n", f.load,
+                f.load / f.boundFetch);
+    std::printf("  search by number (median of 21)                     %8.2f ms\n", f.search);
+    std::printf("  save round trip (median of 5)                       %8.1f ms   the list load %+.1f ms\n", f.save,
+                f.save - f.load);
+    if (f.startup >= 0) {
+        std::printf("  start-up to the first paint (%s)  %8.1f ms   bare Qt window %.1f ms; bare + load %+.1f ms\n",
+                    qPrintable(paintPlatform()), f.startup, f.bare, f.startup - f.bare - f.load);
+        std::printf("  start-up with no items                              %8.1f ms   bare %+.1f ms\n", f.emptyStartup,
+                    f.emptyStartup - f.bare);
+        std::printf("  memory above the empty screen: %.0f bytes an item at its peak, %.0f held after the load\n",
+                    f.bytesPerItem, f.heldPerItem);
+    }
+    std::printf("RESULT engine=%s rows=%d load_ms=%.1f odbc_floor_ms=%.1f engine_ms=%.1f startup_ms=%.1f bare_window_ms=%.1f "
+                "bytes_per_item=%.0f search_ms=%.2f save_ms=%.1f\n",
+                engine.constData(), rows, f.load, f.boundFetch, f.engine, f.startup, f.bare, f.bytesPerItem, f.search, f.save);
     return 0;
 }

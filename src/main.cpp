@@ -1,4 +1,5 @@
 #include "itemmaster/itemmaster.h"
+#include "platform/first_paint.h"
 #include "platform/platform.h"
 #include "startup/startup.h"
 
@@ -8,6 +9,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     platform::installJapaneseTexts();
+    platform::exitAfterFirstPaintWhenAsked();
     platform::runHandler([] { Main(); });
     // The session ending asks the same exit question as every other close.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -63,6 +64,36 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+struct BulkRead;
+
+// One block of rows of a whole result, as bound column arrays hand it over. Columns are
+// numbered from 0; a text is only valid until the next block.
+class RowBlock {
+public:
+    enum class Type { Integer, Real, Text };
+    int rowCount() const;
+    int columnCount() const;
+    // The position of a column by name (without regard to ASCII case), or -1.
+    int columnIndex(const QString& name) const;
+    // Integer for whole-number columns, Real for other numbers, Text for the rest.
+    Type type(int column) const;
+    bool isNull(int row, int column) const;
+    qint64 integer(int row, int column) const;
+    double real(int row, int column) const;
+    QStringView text(int row, int column) const;
+
+private:
+    friend struct BulkRead;
+    explicit RowBlock(const BulkRead& read) : read_(read) {}
+    const BulkRead& read_;
+};
+
+// Runs sqlText read-only and forward-only and hands every row over in blocks: the fast way to
+// read a whole table. begin is called before the first block with the columns (no rows), and
+// again if a text longer than its buffer makes the read start over: the reader starts afresh.
+// Sets resultAtEnd to "9" when there was no row, "0" otherwise.
+void readAllRows(const std::function<void(const RowBlock&)>& begin, const std::function<void(const RowBlock&)>& rows);
 
 }  // namespace db
 

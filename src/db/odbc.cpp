@@ -27,6 +27,48 @@ Error::Error(const QString& sqlState_, int nativeCode_, const QString& message_,
       message(message_),
       statement(statement_) {}
 
+QString foldAscii(QString name) {
+    for (QChar& c : name)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + ('a' - 'A'));
+    return name;
+}
+
+Kind kindOf(SQLSMALLINT sqlType, SQLSMALLINT scale) {
+    switch (sqlType) {
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER: return Kind::Integer;
+    case SQL_BIGINT: return Kind::BigInteger;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL: return scale == 0 ? Kind::BigInteger : Kind::Real;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return Kind::Real;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: return Kind::Binary;
+    default: return Kind::Text;
+    }
+}
+
+QList<ColumnDescription> describeColumns(SQLHSTMT h, const QString& text) {
+    SQLSMALLINT count = 0;
+    check(SQLNumResultCols(h, &count), SQL_HANDLE_STMT, h, QStringLiteral("cannot count columns"), text);
+    if (count <= 0) throw Error(QString(), 0, QStringLiteral("the statement gave no rows to read"), text);
+    QList<ColumnDescription> columns;
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+        SQLWCHAR name[256];
+        SQLSMALLINT nameLength = 0, nullable = 0;
+        ColumnDescription c;
+        check(SQLDescribeColW(h, i, name, 256, &nameLength, &c.sqlType, &c.size, &c.scale, &nullable), SQL_HANDLE_STMT,
+              h, QStringLiteral("cannot describe column %1").arg(i), text);
+        c.name = fromTerminated(name, 256);
+        columns.append(c);
+    }
+    return columns;
+}
+
 Error diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& context, const QString& statement) {
     QString firstState;
     SQLINTEGER firstNative = 0;
@@ -249,13 +291,11 @@ void Statement::setAttribute(SQLINTEGER attribute, SQLULEN value) {
     check(rc, SQL_HANDLE_STMT, stmt_, QStringLiteral("cannot set statement attribute %1").arg(attribute));
 }
 
-namespace {
 // unixODBC hands a statement text to an ANSI-only driver (SQLite) through a UCS-2 conversion that
 // breaks characters beyond U+FFFF and so the statement; that driver reads UTF-8 as it is.
 bool takesUtf8Text(const Connection& connection) {
     return connection.dbmsName.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
 }
-}  // namespace
 
 bool Statement::execDirect(const QString& text) {
     QString copy = text;

@@ -41,6 +41,22 @@ inline QString fromTerminated(const SQLWCHAR* buffer, qsizetype capacity) {
     return fromWide(buffer, n);
 }
 
+// A name with its ASCII letters in lower case: column names match without regard to ASCII case.
+QString foldAscii(QString name);
+
+// How a column's values are read: the C type follows the column's SQL type.
+enum class Kind { Integer, BigInteger, Real, Text, Binary };
+Kind kindOf(SQLSMALLINT sqlType, SQLSMALLINT scale);
+
+struct ColumnDescription {
+    QString name;
+    SQLSMALLINT sqlType = 0;
+    SQLULEN size = 0;
+    SQLSMALLINT scale = 0;
+};
+// The columns of an executed statement; a statement without columns is a failure.
+QList<ColumnDescription> describeColumns(SQLHSTMT statement, const QString& text);
+
 // The diagnostics of a handle as an exception; the first record gives SQLSTATE and native code.
 Error diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& context, const QString& statement = QString());
 // Throws the handle's diagnostics unless rc is a success (with or without information).
@@ -139,6 +155,9 @@ private:
     bool autoCommitOff_ = false;
     QList<Statement*> statements_;
 };
+
+// True for a driver that takes and gives narrow text (SQLite): UTF-8 as it is.
+bool takesUtf8Text(const Connection& connection);
 
 // The statement text as the engines take it: "UPDATE t SET t.c = ..." loses the qualifier of its targets.
 QString withPlainSetTargets(const QString& text);

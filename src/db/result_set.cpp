@@ -10,37 +10,10 @@ namespace db {
 
 namespace {
 
-QString foldAscii(QString name) {
-    for (QChar& c : name)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + ('a' - 'A'));
-    return name;
-}
-
 QString quoteIdentifier(const QString& name) {
     QString quoted = name;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-enum class Kind { Integer, BigInteger, Real, Text, Binary };
-
-Kind kindOf(SQLSMALLINT sqlType, SQLSMALLINT scale) {
-    switch (sqlType) {
-    case SQL_BIT:
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER: return Kind::Integer;
-    case SQL_BIGINT: return Kind::BigInteger;
-    case SQL_NUMERIC:
-    case SQL_DECIMAL: return scale == 0 ? Kind::BigInteger : Kind::Real;
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE: return Kind::Real;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY: return Kind::Binary;
-    default: return Kind::Text;
-    }
 }
 
 // The table of a single-table SELECT ("SELECT ... FROM table [WHERE ...]"), or empty.
@@ -90,21 +63,11 @@ struct ResultSet::Impl {
     }
 
     void describe() {
-        SQLHSTMT h = statement->handle();
-        SQLSMALLINT count = 0;
-        check(SQLNumResultCols(h, &count), SQL_HANDLE_STMT, h, QStringLiteral("cannot count columns"), text);
-        if (count <= 0) throw failure(QStringLiteral("the statement gave no rows to read"));
-        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
-            SQLWCHAR name[256];
-            SQLSMALLINT nameLength = 0, sqlType = 0, scale = 0, nullable = 0;
-            SQLULEN size = 0;
-            check(SQLDescribeColW(h, i, name, 256, &nameLength, &sqlType, &size, &scale, &nullable), SQL_HANDLE_STMT,
-                  h, QStringLiteral("cannot describe column %1").arg(i), text);
-            const QString columnName = fromTerminated(name, 256);
-            names.append(columnName);
-            kinds.append(kindOf(sqlType, scale));
+        for (const ColumnDescription& c : describeColumns(statement->handle(), text)) {
+            names.append(c.name);
+            kinds.append(kindOf(c.sqlType, c.scale));
             // The first of two equal names wins, as with a lookup by name in the classic data objects.
-            if (!byName.contains(foldAscii(columnName))) byName.insert(foldAscii(columnName), names.size() - 1);
+            if (!byName.contains(foldAscii(c.name))) byName.insert(foldAscii(c.name), names.size() - 1);
         }
     }
 

@@ -19,6 +19,20 @@ bool hasDecimalPart(const QString& attribute) {
     return attribute == QLatin1String("9") || attribute == QLatin1String("N");
 }
 
+// The list row showing an item number, found by halving (the list is in ascending number
+// order); listRowCount + 1 when the list does not hold it.
+int listRowOfNumber(const FlexGrid* grid, const QString& number) {
+    const qint64 wanted = number.toLongLong();
+    int low = 1, high = listRowCount;
+    while (low <= high) {
+        const int middle = low + (high - low) / 2;
+        if (trimSpaces(grid->textMatrix(middle, 1)).toLongLong() < wanted) low = middle + 1;
+        else high = middle - 1;
+    }
+    if (low <= listRowCount && trimSpaces(grid->textMatrix(low, 1)) == number) return low;
+    return listRowCount + 1;
+}
+
 }  // namespace
 
 QString numericValueText(const QString& text) {
@@ -266,8 +280,7 @@ void searchItem(Int16& result) {
             return;
         }
         const QString found = trimSpaces(rs->columnValue(QStringLiteral("項目No")).toString());
-        int row = 1;
-        while (row <= listRowCount && trimSpaces(grid->textMatrix(row, 1)) != found) ++row;
+        const int row = listRowOfNumber(grid, found);
         if (row <= listRowCount) {
             grid->setRow(row);
             setListSelection(1);

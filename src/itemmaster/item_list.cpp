@@ -25,27 +25,45 @@ struct ListColumn {
     FlexGrid::Alignment alignment;
     const char* column;
     bool emptyWhenZero;
+    bool repeats;  // few different values on many rows: each held once
 };
 const ListColumn listColumns[] = {
-    {" 項目No ", 1000, FlexGrid::RightCenter, "項目No", false},
-    {" 項目名 ", 2500, FlexGrid::LeftCenter, "データ項目名", false},
-    {" 属性 ", 800, FlexGrid::LeftCenter, "属性", false},
-    {" 属性名 ", 1600, FlexGrid::LeftCenter, "属性名", false},
-    {" 長さ ", 800, FlexGrid::RightCenter, "長さ", true},
-    {" 小数部長さ ", 1500, FlexGrid::RightCenter, "小数部長さ", true},
+    {" 項目No ", 1000, FlexGrid::RightCenter, "項目No", false, false},
+    {" 項目名 ", 2500, FlexGrid::LeftCenter, "データ項目名", false, false},
+    {" 属性 ", 800, FlexGrid::LeftCenter, "属性", false, true},
+    {" 属性名 ", 1600, FlexGrid::LeftCenter, "属性名", false, true},
+    {" 長さ ", 800, FlexGrid::RightCenter, "長さ", true, false},
+    {" 小数部長さ ", 1500, FlexGrid::RightCenter, "小数部長さ", true, false},
 };
+constexpr int listColumnCount = 6;
 
-// A stored value as the list shows it: trimmed, nulls empty, lengths of 0 empty.
-QString cellText(const QVariant& value, bool emptyWhenZero) {
-    if (value.isNull()) return QString();
-    const QString text = trimSpaces(value.toString());
+// A stored text as the list shows it: trimmed, a length of 0 (however written) empty.
+QStringView shownText(QStringView text, bool emptyWhenZero) {
+    text = trimSpaces(text);
     if (emptyWhenZero) {
         bool isNumber = false;
         const double n = text.toDouble(&isNumber);
-        if (isNumber && n == 0) return QString();
+        if (isNumber && n == 0) return {};
     }
     return text;
 }
+
+// The list's cells of one statement column, and where the column is in the statement.
+struct ListCells {
+    GridColumn cells;
+    int source = -1;
+    bool emptyWhenZero = false;
+
+    void append(const db::RowBlock& block, int row) {
+        if (block.isNull(row, source)) return cells.appendEmpty();
+        switch (block.type(source)) {
+        case db::RowBlock::Type::Integer: return cells.appendNumber(block.integer(row, source));
+        case db::RowBlock::Type::Real:
+            return cells.appendText(shownText(QVariant(block.real(row, source)).toString(), emptyWhenZero));
+        case db::RowBlock::Type::Text: return cells.appendText(shownText(block.text(row, source), emptyWhenZero));
+        }
+    }
+};
 
 // Turns the grid's drawing back on however the load ends.
 struct RedrawOff {
@@ -76,32 +94,53 @@ void loadItemList() {
     listLoaded = False;
     grid->clear();
     workarea.sqlText = itemListSql();
-    std::unique_ptr<db::ResultSet> rs;
-    openReadOnly(rs);
+    // Numbers stay numbers; the grid makes a cell's text when it is shown.
+    std::vector<ListCells> list(listColumnCount);
+    db::readAllRows(
+        [&](const db::RowBlock& columns) {
+            for (int c = 0; c < listColumnCount; ++c) {
+                const ListColumn& col = listColumns[c];
+                const QString name = QString::fromUtf8(col.column);
+                ListCells& cells = list[size_t(c)];
+                cells.source = columns.columnIndex(name);
+                if (cells.source < 0)
+                    throw db::Error(QStringLiteral("42S22"), 0, QStringLiteral("no column %1 in the result set").arg(name),
+                                    workarea.sqlText);
+                cells.emptyWhenZero = col.emptyWhenZero;
+                cells.cells = columns.type(cells.source) == db::RowBlock::Type::Integer ? GridColumn::numbers(col.emptyWhenZero)
+                              : col.repeats                                             ? GridColumn::sharedTexts()
+                                                                                        : GridColumn::texts();
+            }
+        },
+        [&](const db::RowBlock& rows) {
+            for (ListCells& cells : list)
+                for (int r = 0; r < rows.rowCount(); ++r) cells.append(rows, r);
+        });
 
     const RedrawOff quiet(grid);
-    grid->setCols(7);
+    grid->setCols(listColumnCount + 1);
     grid->setRow(0);
-    for (int c = 1; c <= 6; ++c) grid->setTextMatrix(0, c, QString::fromUtf8(listColumns[c - 1].title));
+    for (int c = 1; c <= listColumnCount; ++c) grid->setTextMatrix(0, c, QString::fromUtf8(listColumns[c - 1].title));
     grid->setColWidth(0, 0);
-    for (int c = 1; c <= 6; ++c) grid->setColWidth(c, listColumns[c - 1].width);
+    for (int c = 1; c <= listColumnCount; ++c) grid->setColWidth(c, listColumns[c - 1].width);
 
+    // An empty result leaves the grid's rows as they were, every cell empty.
+    const qsizetype rows = list.front().cells.size();
     listRowCount = 0;
-    while (!rs->atEnd()) {
-        ++listRowCount;
-        grid->setRows(listRowCount + 1);
-        grid->setRow(listRowCount);
-        grid->setRowHeight(listRowCount, 360);
-        for (int c = 1; c <= 6; ++c) {
-            const ListColumn& col = listColumns[c - 1];
-            grid->setTextMatrix(listRowCount, c,
-                                cellText(rs->columnValue(QString::fromUtf8(col.column)), col.emptyWhenZero));
-            grid->setCol(c);
-            grid->setCellAlignment(col.alignment);
+    if (rows > 0) {
+        std::vector<GridColumn> columns(1);  // column 0: hidden, no cells
+        std::vector<int> alignments{FlexGrid::LeftCenter};
+        for (int c = 0; c < listColumnCount; ++c) {
+            columns.push_back(std::move(list[size_t(c)].cells));
+            alignments.push_back(listColumns[c].alignment);
         }
-        rs->moveNext();
+        grid->setDataColumns(std::move(columns), alignments);
+        grid->setRowHeight(1, 360);
+        listRowCount = int(rows);
+        // The current cell ends on the last row's last column, as after a load row by row.
+        grid->setRow(listRowCount);
+        grid->setCol(listColumnCount);
     }
-    rs->closeResultSet();
     listLoaded = True;
     listLost = false;
     listRowShown = grid->row();
@@ -140,7 +179,8 @@ QStringList listedValues(const db::ResultSet& rs) {
     QStringList values;
     for (const int c : entryColumns) {
         const ListColumn& col = listColumns[c - 1];
-        values.append(cellText(rs.columnValue(QString::fromUtf8(col.column)), col.emptyWhenZero));
+        const QVariant value = rs.columnValue(QString::fromUtf8(col.column));
+        values.append(value.isNull() ? QString() : shownText(value.toString(), col.emptyWhenZero).toString());
     }
     return values;
 }

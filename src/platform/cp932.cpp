@@ -88,12 +88,18 @@ bool isValidUtf8(const QByteArray& bytes) {
     return !decoder.hasError();
 }
 
-QString trimSpaces(const QString& text) {
+QStringView trimSpaces(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text.at(begin) == QLatin1Char(' ')) ++begin;
     while (end > begin && text.at(end - 1) == QLatin1Char(' ')) --end;
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin);
+}
+
+QString trimSpaces(const QString& text) {
+    const QStringView trimmed = trimSpaces(QStringView(text));
+    // A text without blanks at its ends is shared, not copied.
+    return trimmed.size() == text.size() ? text : trimmed.toString();
 }
 
 }  // namespace platform

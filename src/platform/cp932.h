@@ -20,5 +20,6 @@ bool isValidUtf8(const QByteArray& bytes);
 
 // Removes leading and trailing space characters (U+0020 only).
 QString trimSpaces(const QString& text);
+QStringView trimSpaces(QStringView text);
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QHash>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
@@ -52,12 +53,20 @@ double pointSize(const QString& text, const QString& key) {
     return *number;
 }
 
+// Asking fontconfig costs a few milliseconds a name, and every control asks for the same few.
+bool hasFamily(const QString& name) {
+    static QHash<QString, bool> known;
+    const auto it = known.constFind(name);
+    if (it != known.constEnd()) return it.value();
+    return known[name] = QFontDatabase::hasFamily(name);
+}
+
 // A name this machine lacks falls back to a font that has the Japanese glyphs.
 QString fontFamily(const QString& name, const QString& key) {
     if (platform::trimSpaces(name).isEmpty()) fail(key, name, "is not a font name");
-    if (QFontDatabase::hasFamily(name)) return name;
+    if (hasFamily(name)) return name;
     for (const char* fallback : {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP"})
-        if (QFontDatabase::hasFamily(QString::fromLatin1(fallback))) return QString::fromLatin1(fallback);
+        if (hasFamily(QString::fromLatin1(fallback))) return QString::fromLatin1(fallback);
     return name;
 }
 
@@ -74,30 +83,25 @@ struct Group {
     QString key(const char* part) const { return prefix + QLatin1String(part); }
 };
 
-template <typename Change>
-void changeFont(QWidget* control, Change change) {
-    QFont font = control->font();
-    change(font);
-    control->setFont(font);
-}
-
-// One attribute at a time, in the classic order, so that a bad value leaves
-// the attributes before it applied.
+// One attribute at a time, in the classic order, so that a bad value leaves the attributes
+// before it applied. The font is set once: each font a control is given is laid out and
+// loaded, also the ones it only passes through.
 template <typename Control>
 void style(Control* control, const Group& g) {
     control->setBackColor(colour(g.backColor, g.key("BackColor")));
-    const bool bold = truth(g.bold, g.key("FontBold"));
-    changeFont(control, [&](QFont& f) { f.setBold(bold); });
-    const bool italic = truth(g.italic, g.key("FontItalic"));
-    changeFont(control, [&](QFont& f) { f.setItalic(italic); });
-    const QString family = fontFamily(g.name, g.key("FontName"));
-    changeFont(control, [&](QFont& f) { f.setFamilies({family}); });
-    const double size = pointSize(g.size, g.key("FontSize"));
-    changeFont(control, [&](QFont& f) { f.setPointSizeF(size); });
-    const bool strike = truth(g.strikethru, g.key("FontStrikethru"));
-    changeFont(control, [&](QFont& f) { f.setStrikeOut(strike); });
-    const bool underline = truth(g.underline, g.key("FontUnderline"));
-    changeFont(control, [&](QFont& f) { f.setUnderline(underline); });
+    QFont font = control->font();
+    try {
+        font.setBold(truth(g.bold, g.key("FontBold")));
+        font.setItalic(truth(g.italic, g.key("FontItalic")));
+        font.setFamilies({fontFamily(g.name, g.key("FontName"))});
+        font.setPointSizeF(pointSize(g.size, g.key("FontSize")));
+        font.setStrikeOut(truth(g.strikethru, g.key("FontStrikethru")));
+        font.setUnderline(truth(g.underline, g.key("FontUnderline")));
+    } catch (...) {
+        control->setFont(font);
+        throw;
+    }
+    control->setFont(font);
     control->setForeColor(colour(g.foreColor, g.key("ForeColor")));
 }
 

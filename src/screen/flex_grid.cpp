@@ -10,20 +10,27 @@
 #include <QPalette>
 #include <QScrollBar>
 
+#include <limits>
+#include <stdexcept>
 #include <vector>
 
-// Flat storage for all cells; row 0 is the header, the model's rows are the data rows.
+// The title row's cells, then the data rows column by column; row 0 is the header, the
+// model's rows are the data rows.
 class FlexGridModel : public QAbstractTableModel {
 public:
     int rows = 2;
     int cols = 2;
-    std::vector<QString> cells = std::vector<QString>(4);
-    std::vector<quint8> alignments = std::vector<quint8>(4, FlexGrid::LeftCenter);
+    std::vector<QString> titles = std::vector<QString>(2);
+    std::vector<quint8> titleAlignments = std::vector<quint8>(2, FlexGrid::LeftCenter);
+    std::vector<GridColumn> columns = std::vector<GridColumn>(2);
     // Highlighted rectangle, in grid coordinates.
     int selTop = 0, selBottom = 0, selLeft = 0, selRight = 0;
     bool notify = true;
 
-    size_t at(int r, int c) const { return size_t(r) * size_t(cols) + size_t(c); }
+    QString cell(int r, int c) const { return r == 0 ? titles[size_t(c)] : columns[size_t(c)].text(r - 1); }
+    int alignment(int r, int c) const {
+        return r == 0 ? titleAlignments[size_t(c)] : columns[size_t(c)].alignment(r - 1);
+    }
 
     int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : rows - 1; }
     int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : cols; }
@@ -32,8 +39,8 @@ public:
         const int r = index.row() + 1;
         const int c = index.column();
         switch (role) {
-        case Qt::DisplayRole: return cells[at(r, c)];
-        case Qt::TextAlignmentRole: return int(toQt(alignments[at(r, c)]));
+        case Qt::DisplayRole: return cell(r, c);
+        case Qt::TextAlignmentRole: return int(toQt(alignment(r, c)));
         case Qt::BackgroundRole:
             if (highlighted(r, c)) return QApplication::palette().color(QPalette::Highlight);
             return {};
@@ -46,7 +53,7 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || section < 0 || section >= cols) return {};
-        if (role == Qt::DisplayRole) return cells[at(0, section)];
+        if (role == Qt::DisplayRole) return titles[size_t(section)];
         if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
         return {};
     }
@@ -68,22 +75,23 @@ public:
     }
 
     void reshape(int newRows, int newCols) {
-        if (newCols == cols) {
-            cells.resize(size_t(newRows) * size_t(cols));
-            alignments.resize(size_t(newRows) * size_t(cols), FlexGrid::LeftCenter);
-        } else {
-            std::vector<QString> c(size_t(newRows) * size_t(newCols));
-            std::vector<quint8> a(c.size(), FlexGrid::LeftCenter);
-            for (int r = 0; r < std::min(rows, newRows); ++r)
-                for (int k = 0; k < std::min(cols, newCols); ++k) {
-                    c[size_t(r) * size_t(newCols) + size_t(k)] = std::move(cells[at(r, k)]);
-                    a[size_t(r) * size_t(newCols) + size_t(k)] = alignments[at(r, k)];
-                }
-            cells.swap(c);
-            alignments.swap(a);
-        }
+        titles.resize(size_t(newCols));
+        titleAlignments.resize(size_t(newCols), FlexGrid::LeftCenter);
+        columns.resize(size_t(newCols));
+        for (GridColumn& column : columns) column.truncate(newRows - 1);
         rows = newRows;
         cols = newCols;
+    }
+
+    void replaceDataRows(std::vector<GridColumn> data, int newRows, const std::vector<int>& columnAlignments) {
+        if (notify) beginResetModel();
+        for (size_t c = 0; c < data.size(); ++c) {
+            data[c].squeeze();
+            data[c].setAlignmentOfRows(newRows - 1, std::clamp(columnAlignments[c], 0, 8));
+        }
+        columns = std::move(data);
+        rows = newRows;
+        if (notify) endResetModel();
     }
 
     void resize(int newRows, int newCols) {
@@ -248,13 +256,24 @@ void FlexGrid::setTopRow(int row) {
 
 QString FlexGrid::textMatrix(int row, int col) const {
     if (row < 0 || row >= rows() || col < 0 || col >= cols()) throw std::out_of_range("grid cell out of range");
-    return model_->cells[model_->at(row, col)];
+    return model_->cell(row, col);
 }
 
 void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
     if (row < 0 || row >= rows() || col < 0 || col >= cols()) throw std::out_of_range("grid cell out of range");
-    model_->cells[model_->at(row, col)] = text;
+    if (row == 0) model_->titles[size_t(col)] = text;
+    else model_->columns[size_t(col)].setText(row - 1, text);
     model_->cellChanged(row, col);
+}
+
+void FlexGrid::setDataColumns(std::vector<GridColumn> columns, const std::vector<int>& alignments) {
+    if (int(columns.size()) != cols() || int(alignments.size()) != cols())
+        throw std::invalid_argument("one column of cells and one alignment for each grid column");
+    qsizetype n = 0;
+    for (const GridColumn& c : columns) n = std::max(n, c.size());
+    if (n >= std::numeric_limits<int>::max()) throw std::length_error("more grid rows than an int counts");
+    model_->replaceDataRows(std::move(columns), int(n) + 1, alignments);
+    if (row_ >= rows()) moveCurrent(rows() - 1, col_);
 }
 
 int FlexGrid::colWidth(int col) const { return isColumnHidden(col) ? 0 : twips(columnWidth(col)); }
@@ -280,15 +299,18 @@ void FlexGrid::setRowHeight(int row, int twipsHeight) {
     verticalHeader()->setDefaultSectionSize(pixels(twipsHeight));
 }
 
-int FlexGrid::cellAlignment() const { return model_->alignments[model_->at(row_, col_)]; }
+int FlexGrid::cellAlignment() const { return model_->alignment(row_, col_); }
 
 void FlexGrid::setCellAlignment(int alignment) {
-    model_->alignments[model_->at(row_, col_)] = quint8(std::clamp(alignment, 0, 8));
+    alignment = std::clamp(alignment, 0, 8);
+    if (row_ == 0) model_->titleAlignments[size_t(col_)] = quint8(alignment);
+    else model_->columns[size_t(col_)].setAlignment(row_ - 1, alignment);
     model_->cellChanged(row_, col_);
 }
 
 void FlexGrid::clear() {
-    for (QString& s : model_->cells) s.clear();
+    for (QString& s : model_->titles) s.clear();
+    for (GridColumn& c : model_->columns) c.clearTexts();
     if (model_->notify) {
         emit model_->headerDataChanged(Qt::Horizontal, 0, cols() - 1);
         model_->rowsChanged(1, rows() - 1);

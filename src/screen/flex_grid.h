@@ -2,12 +2,14 @@
 // Row 0 is the title row (shown as the header); data rows are 1 .. rows() - 1.
 #pragma once
 
+#include "screen/grid_column.h"
 #include "startup/workarea.h"
 
 #include <QTableView>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class FlexGridModel;
 
@@ -40,8 +42,14 @@ public:
     int topRow() const;
     void setTopRow(int row);
 
+    // A cell's whole text as the grid shows it.
     QString textMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString& text);
+    // Replaces every data row at once by one column of cells for each grid column; the longest
+    // holds n cells and the grid then has n + 1 rows, the cells past a shorter column's end
+    // being empty. Every data cell of a column takes the column's alignment. The view hears of
+    // it once.
+    void setDataColumns(std::vector<GridColumn> columns, const std::vector<int>& alignments);
     int colWidth(int col) const;               // twips
     void setColWidth(int col, int twips);
     int rowHeight(int row) const;              // twips

@@ -66,6 +66,24 @@ private slots:
         QCOMPARE(newItemFlag, Int16(0));
     }
 
+    void searchOpensAnItemAddedSinceTheListWasRead() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        F_R205730* f = s.f();
+        s.database().run(QStringLiteral(
+            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES (55, '他端末で追加', 'X', 3, 0)"));
+        const int row = f->GRID->row();
+        s.type(QStringLiteral("55"));
+        s.press(Qt::Key_Return);
+        QCOMPARE(workarea.screenMode, QStringLiteral("BODY"));
+        QCOMPARE(f->Koumoku->text(), QStringLiteral("55"));
+        QCOMPARE(f->Koumoku_NM->text(), QStringLiteral("他端末で追加"));
+        // No list row shows it: the list stays where it was, nothing highlighted.
+        QCOMPARE(f->GRID->row(), row);
+        QCOMPARE(f->GRID->colSel(), f->GRID->col());
+        QVERIFY(s.tk().boxes.isEmpty());
+    }
+
     void emptySearchOpensTheFirstItemAndUnknownStaysInHead() {
         ItemScreen s;
         REQUIRE_TEST_DATABASE(s.database());

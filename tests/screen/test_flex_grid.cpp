@@ -58,6 +58,69 @@ private slots:
         QCOMPARE(g.rowHeight(5), 360);
     }
 
+    void dataColumnsLoadAtOnceAndTakeLaterWrites() {
+        auto g = makeGrid(2);
+        GridColumn numbers = GridColumn::numbers(true), texts = GridColumn::texts(), shared = GridColumn::sharedTexts();
+        for (int i = 0; i < 1000; ++i) {
+            numbers.appendNumber(i % 3);
+            texts.appendText(QStringLiteral("%1番").arg(i));
+            shared.appendText(QStringLiteral("属性%1").arg(i % 300));
+        }
+        numbers.appendNumber(Q_INT64_C(9007199254740993));  // beyond 32 bits after smaller ones
+        numbers.appendEmpty();
+        std::vector<GridColumn> columns(1);
+        columns.push_back(std::move(numbers));
+        columns.push_back(std::move(texts));
+        columns.push_back(std::move(shared));
+        columns.resize(7);
+        QSignalSpy resets(g->model(), &QAbstractItemModel::modelReset);
+        g->setDataColumns(std::move(columns), {1, 7, 1, 1, 1, 1, 1});
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(g->rows(), 1003);
+        QCOMPARE(g->textMatrix(0, 2), QStringLiteral("r0c2"));  // the title row stays
+        QCOMPARE(g->textMatrix(1, 1), QString());              // 0 shown empty
+        QCOMPARE(g->textMatrix(3, 1), QStringLiteral("2"));
+        QCOMPARE(g->textMatrix(1000, 2), QStringLiteral("999番"));
+        QCOMPARE(g->textMatrix(1000, 3), QStringLiteral("属性99"));
+        QCOMPARE(g->textMatrix(300, 3), QStringLiteral("属性299"));
+        QCOMPARE(g->textMatrix(1001, 1), QStringLiteral("9007199254740993"));
+        QCOMPARE(g->textMatrix(1002, 1), QString());
+        QCOMPARE(g->textMatrix(1002, 2), QString());  // past a shorter column's end
+        QCOMPARE(g->textMatrix(500, 5), QString());
+        QCOMPARE(g->model()->index(2, 1).data().toString(), QStringLiteral("2"));
+        QCOMPARE(g->model()->index(2, 1).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
+        QCOMPARE(g->model()->index(1001, 5).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignLeft | Qt::AlignVCenter));
+
+        // One cell's alignment changes that cell only.
+        g->setRow(7);
+        g->setCol(1);
+        g->setCellAlignment(FlexGrid::CenterCenter);
+        QCOMPARE(g->cellAlignment(), int(FlexGrid::CenterCenter));
+        g->setRow(8);
+        QCOMPARE(g->cellAlignment(), int(FlexGrid::RightCenter));
+
+        // Cells written afterwards change only themselves.
+        g->setTextMatrix(3, 2, QStringLiteral("書換"));
+        g->setTextMatrix(4, 1, QStringLiteral("x"));
+        QCOMPARE(g->textMatrix(3, 2), QStringLiteral("書換"));
+        QCOMPARE(g->textMatrix(4, 2), QStringLiteral("3番"));
+        QCOMPARE(g->textMatrix(4, 1), QStringLiteral("x"));
+        QCOMPARE(g->textMatrix(5, 1), QStringLiteral("1"));
+        g->setRows(11);
+        QCOMPARE(g->textMatrix(10, 3), QStringLiteral("属性9"));
+        g->setRows(20);
+        QCOMPARE(g->textMatrix(15, 2), QString());
+        g->setRow(15);
+        QCOMPARE(g->cellAlignment(), int(FlexGrid::LeftCenter));  // a row added later is as new
+        g->setRow(7);
+        QCOMPARE(g->cellAlignment(), int(FlexGrid::CenterCenter));
+        g->clear();
+        QCOMPARE(g->cellAlignment(), int(FlexGrid::CenterCenter));  // clearing keeps the alignments
+        QCOMPARE(g->rows(), 20);
+        QCOMPARE(g->textMatrix(10, 3), QString());
+        QCOMPARE(g->textMatrix(0, 2), QString());
+    }
+
     void titleRowIsTheHeaderAndColumnZeroIsHidden() {
         auto g = makeGrid(3);
         QCOMPARE(g->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("r0c2"));

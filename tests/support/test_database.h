@@ -46,6 +46,8 @@ public:
     bool isPostgres() const { return engine_ == Engine::PostgreSQL; }
 
     QString dataSource() const { return QStringLiteral("EDI_TEST"); }
+    // The SQLite file, or the database's name on the PostgreSQL server.
+    QString databaseName() const { return isPostgres() ? pgDatabase_ : folder() + QStringLiteral("/data/edi.sqlite"); }
     QString userId() const { return userId_; }
     QString password() const { return password_; }
     // The folder of the process: odbc/odbcinst.ini, odbc/odbc.ini and (SQLite) data/edi.sqlite.
