@@ -12,7 +12,7 @@ OpenedItem openedItem;
 namespace {
 
 const QString doesNotFit =
-    QStringLiteral("この項目は入力欄に収まらない値を含むため、この画面では変更・削除できません");
+    QStringLiteral("入力欄に収まらない値があるため、この項目は変更・削除できません");
 
 }  // namespace
 

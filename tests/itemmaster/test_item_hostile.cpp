@@ -11,7 +11,7 @@
 using namespace platform;
 
 namespace {
-const QString doesNotFit = QStringLiteral("この項目は入力欄に収まらない値を含むため、この画面では変更・削除できません");
+const QString doesNotFit = QStringLiteral("入力欄に収まらない値があるため、この項目は変更・削除できません");
 const QString saveQuestion = QStringLiteral("この内容で更新しますか");
 
 void insertItem(TestDatabase& d, const QString& number, const QString& name, const QString& attribute,
