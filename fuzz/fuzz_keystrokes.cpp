@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 
 #include "itemmaster/itemmaster.h"
+#include "startup/startup.h"
 #include "screen/screen.h"
 
 #include <cstring>
@@ -22,7 +23,7 @@ bool isDigitCode(int c) { return c >= '0' && c <= '9'; }
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     startFuzzProcess(argc, argv);
-    workarea.mainForm = new F_R205730;
+    workarea.mainForm = new F_R205730(confirmExit);
     clearInputs();
     buildItemInputTable();
     for (InputField* field : workarea.inputControls)

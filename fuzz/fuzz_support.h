@@ -1,7 +1,7 @@
 // What every fuzz target shares: the scripted toolkit, an offscreen application, a check that aborts.
 #pragma once
 
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // A whole result read with bound column arrays: a block of rows per fetch, no call per cell.
 #include "db/db.h"
-#include "db/odbc.h"
+#include "odbc.h"
 
 #include <QStringDecoder>
 

@@ -2,8 +2,6 @@
 
 #include "platform/platform.h"
 
-#include <QLabel>
-#include <QLineEdit>
 
 QString lookupClassName(const QString& classification, const QString& code) {
     std::unique_ptr<db::ResultSet> rs;
@@ -30,20 +28,4 @@ QString lookupClassName(const QString& classification, const QString& code) {
         platform::logDetail(QStringLiteral("class name lookup: ") + QString::fromUtf8(e.what()));
         return QString();
     }
-}
-
-void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, Int16& status) {
-    if (!codeField || !nameLabel) {
-        platform::logDetail(QStringLiteral("class name display: no code field or name label"));
-        if (nameLabel) nameLabel->setText(QString());
-        return;
-    }
-    const QString name = lookupClassName(classification, codeField->text());
-    if (!name.isEmpty()) {
-        nameLabel->setText(name);
-        return;
-    }
-    nameLabel->setText(QString());
-    status = 9;
-    platform::msgBox(QStringLiteral("該当データがありませんでした"), platform::vbOKOnly);
 }

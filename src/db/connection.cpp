@@ -1,5 +1,5 @@
 #include "db/db.h"
-#include "db/odbc.h"
+#include "odbc.h"
 
 #include "platform/platform.h"
 

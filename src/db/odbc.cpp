@@ -1,4 +1,4 @@
-#include "db/odbc.h"
+#include "odbc.h"
 
 #include "platform/platform.h"
 

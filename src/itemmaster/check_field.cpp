@@ -55,7 +55,7 @@ QString numericValueText(const QString& text) {
 double numericValue(const QString& text) { return numericValueText(text).toDouble(); }
 
 void showHeaderBand() {
-    F_R205730* form = workarea.mainForm;
+    F_R205730* form = itemScreen();
     form->OPR_PGID->setCaption(QStringLiteral("W2057301"));
     form->OPR_OP_CD->setCaption(workarea.operatorCode);
     form->OPR_OP_NM->setCaption(workarea.operatorName);
@@ -83,7 +83,7 @@ void checkField(Int16 position, Int16& result) {
 }
 
 void checkAllFields(Int16& result) {
-    const F_R205730* f = workarea.mainForm;
+    const F_R205730* f = itemScreen();
     for (workarea.currentInputIndex = 1; workarea.currentInputIndex <= workarea.inputCount - 1;
          ++workarea.currentInputIndex) {
         const Int16 p = workarea.currentInputIndex;
@@ -100,7 +100,7 @@ void checkAllFields(Int16& result) {
 
 void checkItemNumber(Int16& result) {
     if (newItemFlag != 1) return;  // an existing item's number is never changed
-    InputField* field = workarea.mainForm->Koumoku;
+    InputField* field = itemScreen()->Koumoku;
     const int style = vbOKOnly | vbExclamation;
     if (trimmedText(field).isEmpty()) {
         msgBox(QStringLiteral("項目Noが入力されていません"), style);
@@ -126,14 +126,14 @@ void checkItemNumber(Int16& result) {
 }
 
 void checkItemName(Int16& result) {
-    if (trimmedText(workarea.mainForm->Koumoku_NM).isEmpty()) {
+    if (trimmedText(itemScreen()->Koumoku_NM).isEmpty()) {
         msgBox(QStringLiteral("項目名が入力されていません"), vbOKOnly | vbExclamation);
         result = 9;
     }
 }
 
 void checkAttribute(Int16& result) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     result = 0;
     const QString code = trimmedText(f->Zokusei);
     if (code.isEmpty()) {
@@ -155,7 +155,7 @@ void checkAttribute(Int16& result) {
 }
 
 void checkLength(Int16& result) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     result = 0;
     checkAttribute(result);
     if (result == 9) {
@@ -184,7 +184,7 @@ void checkLength(Int16& result) {
 }
 
 void checkDecimalLength(Int16& result) {
-    const F_R205730* f = workarea.mainForm;
+    const F_R205730* f = itemScreen();
     result = 0;
     if (numericValue(f->Nagasa_S->text()) > numericValue(f->Nagasa->text())) {
         msgBox(QStringLiteral("長さが上限を超えています"), vbOKOnly | vbExclamation);
@@ -193,7 +193,7 @@ void checkDecimalLength(Int16& result) {
 }
 
 void applyDecimalRule() {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     if (hasDecimalPart(f->Zokusei->text())) {
         f->Nagasa_S->setEnabled(true);
     } else {
@@ -203,7 +203,7 @@ void applyDecimalRule() {
 }
 
 void showFirstListRow(Int16& result) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     const QStringList values = listRowValues(1);
     f->Koumoku->setText(values[0]);
     f->Koumoku_NM->setText(values[1]);
@@ -219,7 +219,7 @@ namespace {
 // The found row's columns as the fields show them: as stored, untrimmed, unless the blanks
 // around a value are all that keeps it from fitting its field (a save trims them anyway).
 QStringList foundRowTexts(const db::ResultSet& rs) {
-    const F_R205730* f = workarea.mainForm;
+    const F_R205730* f = itemScreen();
     const InputField* fields[] = {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S};
     const char* columns[] = {"項目No", "データ項目名", "属性", "長さ", "小数部長さ"};
     QStringList texts;
@@ -233,7 +233,7 @@ QStringList foundRowTexts(const db::ResultSet& rs) {
 }  // namespace
 
 void showFoundRow(db::ResultSet& rs, Int16& result) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     const QStringList texts = foundRowTexts(rs);
     f->Koumoku->setText(texts[0]);
     f->Koumoku_NM->setText(texts[1]);
@@ -245,7 +245,7 @@ void showFoundRow(db::ResultSet& rs, Int16& result) {
 }
 
 void searchItem(Int16& result) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     FlexGrid* grid = f->GRID;
     // The search places the focus itself: the caller must never move on.
     result = 9;

@@ -17,7 +17,7 @@ bool isHead() { return workarea.screenMode == QLatin1String("HEAD"); }
 
 // Only data rows can be shown or opened; the title row and an empty list cannot.
 bool onDataRow() {
-    const int row = workarea.mainForm->GRID->row();
+    const int row = itemScreen()->GRID->row();
     return row >= 1 && row <= listRowCount;
 }
 
@@ -29,14 +29,44 @@ void returnToHead() {
     setCommandState(0);
     // Closing the field that had the focus would hand it to whatever comes next in the tab
     // order (the list, a button); the operator goes on in the search field.
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     const QWidget* focused = f->activeControl();
     if (!focused || !focused->isEnabled() || !qobject_cast<const InputField*>(focused))
         f->Kensaku->setFocus(Qt::OtherFocusReason);
 }
 
+void buildItemInputTable() {
+    WorkArea& w = workarea;
+    const int count = std::max<int>(w.inputCount, 0);
+    w.inputControls = QList<InputField*>(count, nullptr);
+    w.inputKeyModes = QStringList(count, QString());
+    w.inputScreenModes = QStringList(count, QString());
+    w.inputDateFormats = QStringList(count, QString());
+
+    F_R205730* form = itemScreen();
+    const struct {
+        InputField* control;
+        const char* keyMode;
+    } rows[] = {
+        {form->Kensaku, "3"}, {form->Koumoku, "3"}, {form->Koumoku_NM, "2"},
+        {form->Zokusei, "2U"}, {form->Nagasa, "3"},  {form->Nagasa_S, "3"},
+    };
+    w.currentInputIndex = 0;
+    for (const auto& row : rows) {
+        if (w.currentInputIndex >= count) break;
+        w.inputControls[w.currentInputIndex] = row.control;
+        w.inputKeyModes[w.currentInputIndex] = QString::fromLatin1(row.keyMode);
+        ++w.currentInputIndex;
+    }
+    for (w.currentInputIndex = 0; w.currentInputIndex < count; ++w.currentInputIndex) {
+        const int p = w.currentInputIndex;
+        if (InputField* f = w.inputControls[p]) f->setTabIndex(p);
+        w.inputScreenModes[p] = p == 0 ? QStringLiteral("HEAD") : QStringLiteral("BODY");
+    }
+}
+
 void initItemScreen() {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     clearInputs();
     buildItemInputTable();
     workarea.screenMode = QStringLiteral("HEAD");
@@ -47,7 +77,7 @@ void initItemScreen() {
 }
 
 void setCommandState(int state) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     if (state == 0) {
         f->Cmd_kensaku->setEnabled(true);
         f->Cmd_sakujyo->setEnabled(false);
@@ -58,7 +88,7 @@ void setCommandState(int state) {
 }
 
 void setListSelection(int state) {
-    FlexGrid* grid = workarea.mainForm->GRID;
+    FlexGrid* grid = itemScreen()->GRID;
     grid->refresh();
     grid->setCol(0);
     grid->setColSel(state == 1 ? 6 : 0);
@@ -74,7 +104,7 @@ void leaveEntry() {
 }
 
 void showListRow() {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     if (!onDataRow()) return;
     const int r = f->GRID->row();
     const bool moved = r != listRowShown;
@@ -105,7 +135,7 @@ void showListRow() {
 }
 
 void openListRow() {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     if (!onDataRow()) return;
     if (!fitsEntryFields(listRowValues(f->GRID->row()))) {
         refuseUnfitItem();
@@ -121,7 +151,7 @@ void openListRow() {
 }
 
 void startNewItem() {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     reloadItemListIfLost();
     setListSelection(0);
     for (InputField* field : {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S}) field->setText(QString());
@@ -137,7 +167,7 @@ void startNewItem() {
 void runCommand(int command) {
     Int16 result = 0;
     switch (command) {
-    case 1: workarea.mainForm->unload(); break;
+    case 1: itemScreen()->unload(); break;
     case 2:
         if (!isHead()) deleteItem(result);
         break;
@@ -154,7 +184,7 @@ void runCommand(int command) {
 }
 
 void handleSaveAnswer(int answer) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     if (answer == vbNo) {
         leaveEntry();
     } else if (answer == vbCancel) {
@@ -183,7 +213,7 @@ void confirmAndSave(Int16& result) {
 }
 
 void handleScreenKey(Int16 keyCode) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     QWidget* active = f->activeControl();
     Int16 result = 0;
     switch (keyCode) {

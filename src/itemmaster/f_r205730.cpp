@@ -1,7 +1,6 @@
 #include "itemmaster/itemmaster.h"
 
 #include "platform/platform.h"
-#include "startup/startup.h"
 
 #include <QPushButton>
 
@@ -30,7 +29,7 @@ QPushButton* button(const QString& caption) {
 
 }  // namespace
 
-F_R205730::F_R205730() {
+F_R205730::F_R205730(std::function<Flag()> exitQuestion) : exitQuestion_(std::move(exitQuestion)) {
     setWindowTitle(QStringLiteral("項目情報マスタ保守 "));
     setKeyPreview(true);
     resize(twips(11865), twips(8220));
@@ -127,12 +126,16 @@ void F_R205730::fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift) {
         applyDecimalRule();
 }
 
+F_R205730* itemScreen() { return static_cast<F_R205730*>(workarea.mainForm); }
+
+void F_R205730::checkField(Int16 position, Int16& result) { ::checkField(position, result); }
+
 void F_R205730::Form_Load() {
     loadItemList();
     centreForm(this);
 }
 
-void F_R205730::Form_QueryUnload(Flag& cancel) { cancel = confirmExit(); }
+void F_R205730::Form_QueryUnload(Flag& cancel) { cancel = exitQuestion_(); }
 
 void F_R205730::Form_KeyDown(Int16& keyCode, Int16 shift) {
     (void)shift;

@@ -89,7 +89,7 @@ void rollbackQuietly() {
 }  // namespace
 
 void loadItemList() {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     FlexGrid* grid = f->GRID;
     listLoaded = False;
     grid->clear();
@@ -150,15 +150,13 @@ bool reloadItemList() {
     try {
         loadItemList();
         return true;
-    } catch (const ProgramEnded&) {
-        throw;
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("list reload: ") + QString::fromUtf8(e.what()));
         // No row of the old list may be opened any more: its rows are blank or out of date.
         listLost = true;
         listRowCount = 0;
-        const RedrawOff quiet(workarea.mainForm->GRID);
-        workarea.mainForm->GRID->setRows(1);
+        const RedrawOff quiet(itemScreen()->GRID);
+        itemScreen()->GRID->setRows(1);
         msgBox(listReadFailed, vbOKOnly | vbExclamation);
         return false;
     }
@@ -169,7 +167,7 @@ void reloadItemListIfLost() {
 }
 
 QStringList listRowValues(int row) {
-    const FlexGrid* grid = workarea.mainForm->GRID;
+    const FlexGrid* grid = itemScreen()->GRID;
     QStringList values;
     for (const int c : entryColumns) values.append(grid->textMatrix(row, c));
     return values;
@@ -186,7 +184,7 @@ QStringList listedValues(const db::ResultSet& rs) {
 }
 
 void moveFieldsToRow(db::ResultSet& rs) {
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     rs.setColumnValue(QStringLiteral("項目No"), trimSpaces(f->Koumoku->text()));
     rs.setColumnValue(QStringLiteral("データ項目名"), trimSpaces(f->Koumoku_NM->text()));
     rs.setColumnValue(QStringLiteral("属性"), trimSpaces(f->Zokusei->text()));
@@ -229,7 +227,7 @@ std::unique_ptr<db::ResultSet> openShownRow(const QString& key) {
 
 // The key the entry acts on: the stored row's own, never a field's text.
 QString keyToWrite() {
-    const QString typed = trimSpaces(workarea.mainForm->Koumoku->text());
+    const QString typed = trimSpaces(itemScreen()->Koumoku->text());
     if (!openedItem.stored) return typed;
     if (typed != openedItem.key)
         throw db::Error(QString(), 0, QStringLiteral("the number field shows %1 for item %2").arg(typed, openedItem.key));
@@ -242,7 +240,7 @@ bool isDuplicateKey(const db::Error& e) { return e.sqlState.startsWith(QLatin1St
 void tellConflict(Conflict conflict, bool deleting, Int16& result) {
     logDetail(QStringLiteral("%1 of item %2 refused: another workstation changed the row since it was shown")
                   .arg(deleting ? QStringLiteral("delete") : QStringLiteral("save"),
-                       openedItem.stored ? openedItem.key : trimSpaces(workarea.mainForm->Koumoku->text())));
+                       openedItem.stored ? openedItem.key : trimSpaces(itemScreen()->Koumoku->text())));
     rollbackQuietly();
     result = 9;
     msgBox(conflictMessage(conflict, deleting), vbOKOnly | vbExclamation);
@@ -272,8 +270,6 @@ void saveItem(Int16& result) {
         commitTransaction();
     } catch (const ConflictFound& found) {
         tellConflict(found.conflict, false, result);
-    } catch (const ProgramEnded&) {
-        throw;
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("save: ") + QString::fromUtf8(e.what()));
         rollbackQuietly();
@@ -327,8 +323,6 @@ void deleteItem(Int16& result) {
         // The item shown is out of date: the entry ends and the list shows the table as it is.
         leaveEntry();
         reloadItemList();
-    } catch (const ProgramEnded&) {
-        throw;
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
         if (inTransaction) rollbackQuietly();

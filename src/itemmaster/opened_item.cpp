@@ -27,7 +27,7 @@ bool fitsField(const InputField* field, const QString& text) {
 }
 
 bool fitsEntryFields(const QStringList& values) {
-    const F_R205730* f = workarea.mainForm;
+    const F_R205730* f = itemScreen();
     const QList<const InputField*> fields{f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S};
     for (int i = 0; i < fields.size(); ++i)
         if (!fitsField(fields[i], values.value(i))) return false;

@@ -3,7 +3,7 @@
 #include "operator/dialogs.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 QString signOnResult;
 
@@ -20,8 +20,6 @@ void handOverOperator(const QString& commandLine) {
         while (begin < end && isBlank(commandLine.at(begin))) ++begin;
         while (end > begin && isBlank(commandLine.at(end - 1))) --end;
         workarea.operatorCode = commandLine.mid(begin, end - begin);
-    } catch (const platform::ProgramEnded&) {
-        throw;
     } catch (const std::exception& e) {
         platform::fatal(QStringLiteral("オペレータ入力エラー"), QStringLiteral("operator hand-over: ") + e.what());
     }

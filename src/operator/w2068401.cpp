@@ -99,8 +99,6 @@ void applyDialogAppearance() {
         W2068402& change = changeDialog();
         change.ensureLoaded();
         styleControls(&change);
-    } catch (const platform::ProgramEnded&) {
-        throw;
     } catch (const std::exception& e) {
         platform::fatal(QStringLiteral("項目設定エラー"),
                         QStringLiteral("operator dialog appearance: ") + QString::fromUtf8(e.what()));

@@ -101,8 +101,6 @@ void writeNewPassword() {
             checkChangeField(position, result);
             if (result == 9) return;
         }
-    } catch (const platform::ProgramEnded&) {
-        throw;
     } catch (const std::exception& e) {
         // No transaction has begun: nothing to roll back, but the operator must know.
         platform::logDetail(QStringLiteral("password change: reading the operator failed: ") +
@@ -118,8 +116,6 @@ void writeNewPassword() {
         workarea.sqlText = passwordUpdateSql(newPassword, foundOperator.code);
         executeSql();
         commitTransaction();
-    } catch (const platform::ProgramEnded&) {
-        throw;
     } catch (const std::exception& e) {
         // Refused: the old password stays and the dialog stays open, without a message.
         platform::logDetail(QStringLiteral("password change: not written: ") + QString::fromUtf8(e.what()));

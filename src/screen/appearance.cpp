@@ -1,9 +1,8 @@
 #include "screen/screen.h"
 
-#include "itemmaster/itemmaster.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
-#include "screen/colours.h"
+#include "colours.h"
 #include "settings/settings.h"
 
 #include <QComboBox>
@@ -140,7 +139,7 @@ void styleControls(const Form* form) {
 namespace {
 
 void styleMainForm() {
-    F_R205730* form = workarea.mainForm;
+    Form* form = workarea.mainForm;
     // Converted before the first access loads the screen: a bad value ends the program before
     // the list is read from the database.
     const double back = formBackColour();
@@ -162,7 +161,7 @@ void applyAppearance() {
     try {
         styleMainForm();
     } catch (const platform::ProgramEnded&) {
-        throw;
+        throw;  // the program ended inside the load handler: nothing more to say
     } catch (const std::exception& e) {
         platform::fatal(QStringLiteral("項目設定エラー"), QStringLiteral("appearance: ") + QString::fromUtf8(e.what()));
     } catch (...) {

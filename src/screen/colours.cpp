@@ -1,4 +1,4 @@
-#include "screen/colours.h"
+#include "colours.h"
 
 #include <QApplication>
 #include <QPalette>

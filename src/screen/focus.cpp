@@ -1,5 +1,4 @@
-#include "itemmaster/itemmaster.h"
-#include "screen/active_control.h"
+#include "active_control.h"
 #include "screen/screen.h"
 
 QWidget* activeControl() { return workarea.mainForm ? workarea.mainForm->activeControl() : nullptr; }

@@ -1,7 +1,7 @@
 #include "screen/input_field.h"
 
 #include "platform/platform.h"
-#include "screen/colours.h"
+#include "colours.h"
 #include "screen/form.h"
 #include "screen/keys.h"
 

@@ -1,5 +1,4 @@
-#include "itemmaster/itemmaster.h"
-#include "screen/active_control.h"
+#include "active_control.h"
 #include "screen/screen.h"
 
 namespace {
@@ -57,35 +56,5 @@ void filterKeystroke(Int16& keyAscii) {
         else if (m.colon && keyAscii == ':') return;
         else keyAscii = 0;
         return;
-    }
-}
-
-void buildItemInputTable() {
-    WorkArea& w = workarea;
-    const int count = std::max<int>(w.inputCount, 0);
-    w.inputControls = QList<InputField*>(count, nullptr);
-    w.inputKeyModes = QStringList(count, QString());
-    w.inputScreenModes = QStringList(count, QString());
-    w.inputDateFormats = QStringList(count, QString());
-
-    F_R205730* form = w.mainForm;
-    const struct {
-        InputField* control;
-        const char* keyMode;
-    } rows[] = {
-        {form->Kensaku, "3"}, {form->Koumoku, "3"}, {form->Koumoku_NM, "2"},
-        {form->Zokusei, "2U"}, {form->Nagasa, "3"},  {form->Nagasa_S, "3"},
-    };
-    w.currentInputIndex = 0;
-    for (const auto& row : rows) {
-        if (w.currentInputIndex >= count) break;
-        w.inputControls[w.currentInputIndex] = row.control;
-        w.inputKeyModes[w.currentInputIndex] = QString::fromLatin1(row.keyMode);
-        ++w.currentInputIndex;
-    }
-    for (w.currentInputIndex = 0; w.currentInputIndex < count; ++w.currentInputIndex) {
-        const int p = w.currentInputIndex;
-        if (InputField* f = w.inputControls[p]) f->setTabIndex(p);
-        w.inputScreenModes[p] = p == 0 ? QStringLiteral("HEAD") : QStringLiteral("BODY");
     }
 }

@@ -1,6 +1,6 @@
 #include "screen/label.h"
 
-#include "screen/colours.h"
+#include "colours.h"
 
 #include <QPalette>
 

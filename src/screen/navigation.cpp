@@ -1,7 +1,6 @@
-#include "itemmaster/itemmaster.h"
 #include "platform/cp932.h"
 #include "platform/platform.h"
-#include "screen/active_control.h"
+#include "active_control.h"
 #include "screen/screen.h"
 
 Flag autoAdvanceCheckFailed = False;
@@ -85,7 +84,7 @@ void autoAdvanceOnKeyUp(Int16 keyCode, Int16 shift) {
     }
     if (!typedFull(maxLength, count, selStart, selLength)) return;
     Int16 result = 0;
-    checkField(static_cast<Int16>(field->tabIndex()), result);
+    workarea.mainForm->checkField(static_cast<Int16>(field->tabIndex()), result);
     if (result == 9) {
         autoAdvanceCheckFailed = True;
         if (InputField* still = activeField()) selectAllText(still);
@@ -102,6 +101,6 @@ void truncateOnChange(InputField* field) {
     field->setText(field->text().left(maxLength / 2));
     field->setSelStart(caret);
     Int16 result = 0;
-    checkField(static_cast<Int16>(field->tabIndex()), result);
+    workarea.mainForm->checkField(static_cast<Int16>(field->tabIndex()), result);
     if (result == 0) platform::toolkit().queueEnterKey();
 }

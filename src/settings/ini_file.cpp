@@ -1,4 +1,4 @@
-#include "settings/ini_file.h"
+#include "ini_file.h"
 
 #include "platform/cp932.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/cp932.h"
 #include "platform/platform.h"
-#include "settings/ini_file.h"
+#include "ini_file.h"
 
 #include <QRegularExpression>
 #include <cfenv>

@@ -1,7 +1,7 @@
 #include "startup/profile.h"
 
 #include "platform/platform.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 cProfile::cProfile() {
     const platform::SystemFacts f = platform::toolkit().systemFacts();

@@ -12,7 +12,7 @@ using namespace platform;
 
 void Main() {
     toolkit().setMousePointer(vbHourglass);
-    workarea.mainForm = new F_R205730();
+    workarea.mainForm = new F_R205730(confirmExit);
     initProgram();
     initItemScreen();
     showHeaderBand();

@@ -1,6 +1,7 @@
 // The classification name lookup against the sample classification master.
 #include "db/db.h"
-#include "platform/scripted_toolkit.h"
+#include "screen/screen.h"
+#include "scripted_toolkit.h"
 #include "test_database.h"
 #include "test_site.h"
 

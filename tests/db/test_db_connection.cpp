@@ -1,7 +1,7 @@
 // Opening and closing the one connection, against the real driver manager and driver.
 #include "db/db.h"
-#include "db/odbc.h"
-#include "platform/scripted_toolkit.h"
+#include "odbc.h"
+#include "scripted_toolkit.h"
 #include "stderr_capture.h"
 #include "test_database.h"
 #include "test_site.h"

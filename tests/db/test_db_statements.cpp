@@ -1,8 +1,8 @@
 // Result sets, action statements and transactions on a fresh database per test, with a second
 // connection (TestDatabase::run and queryValue) playing another workstation.
 #include "db/db.h"
-#include "db/odbc.h"
-#include "platform/scripted_toolkit.h"
+#include "odbc.h"
+#include "scripted_toolkit.h"
 #include "test_database.h"
 #include "test_site.h"
 

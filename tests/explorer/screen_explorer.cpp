@@ -17,7 +17,7 @@
 // replays it. --replay runs the fixed seeds the suite uses.
 #include "itemmaster/itemmaster.h"
 #include "platform/cp932.h"
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 #include "screen_fixture.h"
 #include "test_database.h"
 

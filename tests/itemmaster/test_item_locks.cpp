@@ -2,7 +2,7 @@
 // time (the data source's lock time-out), then tell the operator, and the window stays usable.
 #include "item_screen.h"
 
-#include "db/odbc.h"
+#include "odbc.h"
 
 using namespace platform;
 

@@ -1,7 +1,7 @@
 // The sign-on and password change dialogs over a real database, driven by keystrokes.
 #include "db/db.h"
 #include "operator/dialogs.h"
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 #include "screen_fixture.h"
 #include "startup/startup.h"
 #include "stderr_capture.h"
@@ -423,8 +423,8 @@ private slots:
         tk().commandLineText = QStringLiteral("\t 0001\u3000");
         runHandler([] { Main(); });
         QCOMPARE(tk().endCount, 0);
-        QCOMPARE(workarea.mainForm->OPR_OP_CD->caption(), QStringLiteral("0001"));
-        QCOMPARE(workarea.mainForm->OPR_OP_NM->caption(), QString());
+        QCOMPARE(itemScreen()->OPR_OP_CD->caption(), QStringLiteral("0001"));
+        QCOMPARE(itemScreen()->OPR_OP_NM->caption(), QString());
         QCOMPARE(signOnResult, QStringLiteral("00"));
     }
 };

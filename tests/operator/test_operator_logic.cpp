@@ -1,6 +1,6 @@
 // The hand-over of the command line, the numeric columns and the statement texts.
 #include "operator/operator.h"
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 #include "test_site.h"
 
 #include <QtTest>

@@ -17,6 +17,7 @@ namespace {
 // Its load leaves the item list alone: styling needs no database.
 class ProbeForm : public F_R205730 {
 public:
+    ProbeForm() : F_R205730(confirmExit) {}
     using Form::addControl;
     bool failLoad = false;
 

@@ -1,4 +1,5 @@
 // What each field lets in, by every path text can take.
+#include "startup/startup.h"
 #include "screen_fixture.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@ namespace {
 // The item screen noting its key events.
 class RecordingForm : public F_R205730 {
 public:
+    RecordingForm() : F_R205730(confirmExit) {}
     QStringList* log = nullptr;
 
 protected:

@@ -1,6 +1,6 @@
 // The EDI.ini readers: where the file lies, what each key turns into, and how bad files end.
 #include "platform/cp932.h"
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 #include "settings/settings.h"
 #include "test_site.h"
 

@@ -10,7 +10,8 @@
 //
 //   item_soak [SECONDS=20] [WORKSTATIONS=4]        (exit 77: no PostgreSQL server here)
 #include "itemmaster/itemmaster.h"
-#include "platform/scripted_toolkit.h"
+#include "startup/startup.h"
+#include "scripted_toolkit.h"
 #include "screen_fixture.h"
 #include "test_database.h"
 #include "test_site.h"
@@ -75,7 +76,7 @@ int runWorkstation(int number, double seconds, const QString& logPath) {
     try {
         openDatabase();
         setSampleAppearance();
-        workarea.mainForm = new F_R205730;
+        workarea.mainForm = new F_R205730(confirmExit);
         applyAppearance();
         initItemScreen();
         showHeaderBand();
@@ -87,7 +88,7 @@ int runWorkstation(int number, double seconds, const QString& logPath) {
     QFile log(logPath);
     if (!log.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 2;
     QTextStream out(&log);
-    F_R205730* f = workarea.mainForm;
+    F_R205730* f = itemScreen();
     QRandomGenerator rng(quint32(number * 7919 + QDateTime::currentMSecsSinceEpoch()));
     QElapsedTimer clock;
     clock.start();

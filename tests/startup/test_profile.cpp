@@ -1,7 +1,7 @@
 // The workstation profile and the classic error report.
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 #include "startup/profile.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 #include "test_site.h"
 
 #include <QtTest>

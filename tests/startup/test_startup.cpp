@@ -1,6 +1,6 @@
 // Start-up in its strict order, its fatal messages, and the exit question.
 #include "itemmaster/itemmaster.h"
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 #include "startup/startup.h"
 #include "test_database.h"
 #include "test_site.h"
@@ -93,7 +93,7 @@ private slots:
         writeIni();
         tk().commandLineText = QStringLiteral("OP01");
         QVERIFY(!start());
-        F_R205730* f = workarea.mainForm;
+        F_R205730* f = itemScreen();
         QVERIFY(QTest::qWaitForWindowActive(f));
         QCOMPARE(f->activeControl(), f->Kensaku);
         QCOMPARE(f->Kensaku->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0x80));  // TextFocusColor
@@ -125,7 +125,7 @@ private slots:
         writeIni();
         QVERIFY(!start());
         QCOMPARE(workarea.operatorCode, QString());
-        QCOMPARE(workarea.mainForm->OPR_OP_CD->caption(), QString());
+        QCOMPARE(itemScreen()->OPR_OP_CD->caption(), QString());
         QVERIFY(workarea.mainForm->isVisible());
     }
 

@@ -1,8 +1,8 @@
 #include "test_database.h"
 
 #include "db/db.h"
-#include "db/odbc.h"
-#include "startup/workarea.h"
+#include "odbc.h"
+#include "core/workarea.h"
 
 #include <QCoreApplication>
 #include <QDir>

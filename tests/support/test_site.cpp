@@ -4,7 +4,7 @@
 #include "itemmaster/itemmaster.h"
 #include "screen/screen.h"
 #include "operator/operator.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include "platform/cp932.h"
 

@@ -2,16 +2,19 @@
 #pragma once
 
 #include "screen/screen.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QList>
+
+#include <functional>
 
 class QPushButton;
 
 class F_R205730 : public Form {
     Q_OBJECT
 public:
-    F_R205730();
+    // exitQuestion answers every attempt to close the screen: true keeps it open. Start-up owns it.
+    explicit F_R205730(std::function<Flag()> exitQuestion);
 
     // Header band.
     Label* OPR_PGID;
@@ -37,12 +40,15 @@ public:
     // The six text boxes in input-table order.
     QList<InputField*> fields() const { return {Kensaku, Koumoku, Koumoku_NM, Zokusei, Nagasa, Nagasa_S}; }
 
+    void checkField(Int16 position, Int16& result) override;
+
 protected:
     void Form_Load() override;
     void Form_QueryUnload(Flag& cancel) override;
     void Form_KeyDown(Int16& keyCode, Int16 shift) override;
 
 private:
+    std::function<Flag()> exitQuestion_;
     void attachFieldHandlers();
     void fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift);
     void gridKeyDown(Int16& keyCode);

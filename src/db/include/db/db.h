@@ -2,7 +2,7 @@
 // and the classification name lookup. Every statement runs the text in workarea.sqlText.
 #pragma once
 
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QString>
 #include <QVariant>
@@ -11,8 +11,6 @@
 #include <memory>
 #include <stdexcept>
 
-class QLabel;
-class QLineEdit;
 
 namespace db {
 
@@ -118,6 +116,3 @@ QString quoteSql(const QString& text);
 
 // Display name of a code of a classification in 区分マスタ; empty when there is none or on failure.
 QString lookupClassName(const QString& classification, const QString& code);
-// Shows the name of the code in codeField on nameLabel; when there is none clears the label,
-// sets status to 9 and tells the operator.
-void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, Int16& status);

@@ -1,4 +1,4 @@
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 
 #include "platform/qt_toolkit.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "itemmaster/itemmaster.h"
-#include "platform/scripted_toolkit.h"
+#include "scripted_toolkit.h"
 #include "test_database.h"
 #include "test_site.h"
 
@@ -19,7 +19,7 @@ public:
     // the screen (a subclass may be given), styles it, runs the initial state and shows it.
     explicit ShownScreen(F_R205730* form = nullptr, const std::function<void(TestDatabase&)>& prepare = {});
     ~ShownScreen();
-    F_R205730* form() const { return workarea.mainForm; }
+    F_R205730* form() const { return itemScreen(); }
     platform::ScriptedToolkit& tk() { return scope_->tk; }
     TestDatabase& database() { return *database_; }
 

@@ -1,7 +1,7 @@
 // EDI.ini: where it lies, the two readers and their number conversions.
 #pragma once
 
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QString>
 #include <optional>

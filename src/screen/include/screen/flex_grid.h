@@ -3,7 +3,7 @@
 #pragma once
 
 #include "screen/grid_column.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QTableView>
 

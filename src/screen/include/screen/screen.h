@@ -7,7 +7,7 @@
 #include "screen/input_field.h"
 #include "screen/keys.h"
 #include "screen/label.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 // --- appearance -----------------------------------------------------------
 
@@ -26,14 +26,16 @@ void centreForm(QWidget* form);
 // Empties the inputs and "lbl_" labels of mainForm and counts the inputs.
 void clearInputs();
 
+// Shows the name of the code in codeField on nameLabel; when there is none clears the label,
+// sets status to 9 and tells the operator.
+void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, Int16& status);
+
 // --- keystroke filters and the input table --------------------------------
 
 // Accepts, converts or discards (sets to 0) one key-press code for the active field.
 void filterKeystroke(Int16& keyAscii);
 void rejectSecondMinus(Int16& keyAscii);
 void rejectSecondPoint(Int16& keyAscii);
-// The input table of the item screen; needs inputCount from clearInputs.
-void buildItemInputTable();
 
 // --- focus, navigation, normalisation -------------------------------------
 

@@ -3,7 +3,7 @@
 // key preview is on.
 #pragma once
 
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QList>
 #include <QPointer>
@@ -46,6 +46,10 @@ public:
 
     // The form's part of a key press on one of its controls (key preview).
     void previewKeyPress(Int16& keyAscii);
+
+    // The screen's check of one input position, run by the framework when a field is typed full:
+    // result 9 when the field is in error (the check has told the operator), else left as given.
+    virtual void checkField(Int16 position, Int16& result) { (void)position, (void)result; }
 
     // A field that lost the keyboard to another window (a message box) keeps
     // its focus state; it loses focus when another control of the form takes it.

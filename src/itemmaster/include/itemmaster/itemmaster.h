@@ -3,11 +3,16 @@
 
 #include "itemmaster/f_r205730.h"
 #include "screen/screen.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 namespace db {
 class ResultSet;
 }
+
+// The item screen: the work area's main form.
+F_R205730* itemScreen();
+// The item screen's input table: its six fields, their keystroke filters and screen modes.
+void buildItemInputTable();
 
 // --- the item an entry works on ---------------------------------------------------
 

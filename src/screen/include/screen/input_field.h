@@ -3,7 +3,7 @@
 // input-method commit) passes its key-press handlers character by character.
 #pragma once
 
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QClipboard>
 #include <QLineEdit>

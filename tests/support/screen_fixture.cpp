@@ -1,6 +1,7 @@
 #include "screen_fixture.h"
 
 #include "db/db.h"
+#include "startup/startup.h"
 #include "test_site.h"
 
 #include <QApplication>
@@ -36,7 +37,7 @@ ShownScreen::ShownScreen(F_R205730* form, const std::function<void(TestDatabase&
     database_->configureWorkArea();
     openDatabase();
     setSampleAppearance();
-    workarea.mainForm = form ? form : new F_R205730;
+    workarea.mainForm = form ? form : new F_R205730(confirmExit);
     applyAppearance();
     initItemScreen();
     showHeaderBand();

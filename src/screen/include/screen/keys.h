@@ -1,7 +1,7 @@
 // Classic key codes and character codes: the one translation from Qt key events.
 #pragma once
 
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QString>
 

@@ -9,7 +9,6 @@
 
 class Form;
 class InputField;
-class F_R205730;
 namespace db {
 class Environment;
 class Connection;
@@ -44,7 +43,7 @@ struct WorkArea {
     QString logonUser;
     QString machineName;
     QString connectString;
-    F_R205730* mainForm = nullptr;
+    Form* mainForm = nullptr;
     db::Environment* dbEnvironment = nullptr;
     db::Connection* dbConnection = nullptr;
     QString sqlText;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "startup/profile.h"
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 // The entry point after the toolkit is up: fills the work area, shows the
 // main screen and takes the operator from the command line.

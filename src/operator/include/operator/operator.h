@@ -2,7 +2,7 @@
 // the password change dialog W2068402 and the hand-over of the command line.
 #pragma once
 
-#include "startup/workarea.h"
+#include "core/workarea.h"
 
 #include <QString>
 #include <optional>
