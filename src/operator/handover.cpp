@@ -1,3 +1,4 @@
+// The hand-over of the command line as the operator code (the operator dialogs are never opened here).
 #include "operator/operator.h"
 
 #include "operator/dialogs.h"

@@ -1,3 +1,4 @@
+// The class cProfile: what the workstation says of itself (system, version, computer, user).
 #include "startup/profile.h"
 
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// Module R205730_M: the start-up Main, initProgram and the exit question confirmExit.
 #include "startup/startup.h"
 
 #include "db/db.h"

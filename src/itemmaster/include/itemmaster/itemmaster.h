@@ -1,7 +1,7 @@
 // Item information master maintenance: the screen F_R205730 and its routines.
 #pragma once
 
-#include "itemmaster/f_r205730.h"
+#include "itemmaster/item_screen.h"
 #include "screen/screen.h"
 #include "core/workarea.h"
 

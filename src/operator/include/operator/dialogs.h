@@ -43,17 +43,17 @@ private:
     QHash<const QWidget*, int> positions_;
 };
 
-// The sign-on dialog: operator code and password.
+// W2068401: the sign-on dialog, operator code and password (never opened by this program).
 class W2068401 : public OperatorDialog {
     Q_OBJECT
 public:
     W2068401();
 
-    InputField* OPCD;
-    Label* lbl_OPNM;
-    InputField* PSWD;
-    Label* lbl_PGID;
-    Label* lbl_DATE;
+    InputField* OPCD;        // the operator code
+    Label* lbl_OPNM;         // the operator's name
+    InputField* PSWD;        // the password
+    Label* lbl_PGID;         // the screen's ID
+    Label* lbl_DATE;         // today's date
     // One control array, keyed by index.
     QMap<int, Label*> tit_KOUMOKU;
 
@@ -62,19 +62,19 @@ protected:
     void Form_KeyPress(Int16& keyAscii) override;
 };
 
-// The password change dialog: code, old password, new password and its confirmation.
+// W2068402: the password change dialog, opened only from the sign-on.
 class W2068402 : public OperatorDialog {
     Q_OBJECT
 public:
     W2068402();
 
-    InputField* OPCD;
-    Label* lbl_OPNM;
-    InputField* PSWD;
-    Label* lbl_PGID;
-    Label* lbl_DATE;
-    InputField* NPSWD;
-    InputField* KAKUNIN;
+    InputField* OPCD;        // the operator code
+    Label* lbl_OPNM;         // the operator's name
+    InputField* PSWD;        // the old password
+    Label* lbl_PGID;         // the screen's ID
+    Label* lbl_DATE;         // today's date
+    InputField* NPSWD;       // the new password
+    InputField* KAKUNIN;     // the new password once more
     QMap<int, Label*> tit_KOUMOKU;
 
 protected:

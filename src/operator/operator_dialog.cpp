@@ -1,3 +1,4 @@
+// What the two operator dialogs share: their look, focus colouring and the field typed full.
 #include "operator/dialogs.h"
 
 #include <QProxyStyle>

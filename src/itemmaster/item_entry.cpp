@@ -1,4 +1,4 @@
-// The item screen's routines: its states, keys, commands and the save question.
+// Module common: the item screen's routines: its states, keys, commands and the save question.
 #include "itemmaster/itemmaster.h"
 
 #include "platform/cp932.h"

@@ -1,4 +1,4 @@
-// The item screen's field checks; the search field's check is the search.
+// Module check_field: the item screen's field checks; the search field's check is the search.
 #include "itemmaster/item_statements.h"
 #include "itemmaster/itemmaster.h"
 

@@ -1,3 +1,4 @@
+// The item information master maintenance screen F_R205730: its controls, layout and event handlers.
 #include "itemmaster/itemmaster.h"
 
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// Module KB_CHK: the keystroke filter of every input field, by the field's key mode.
 #include "active_control.h"
 #include "screen/screen.h"
 
