@@ -2,13 +2,11 @@
 
 #include "platform/platform.h"
 
-
 QString lookupClassName(const QString& classification, const QString& code) {
     std::unique_ptr<db::ResultSet> rs;
     try {
-        workarea.sqlText = QStringLiteral("SELECT 区分名称 FROM 区分マスタ") + QStringLiteral(" WHERE 区分= '") +
-                           quoteSql(classification) + QStringLiteral("'") + QStringLiteral(" AND 区分ｺｰﾄﾞ= '") +
-                           quoteSql(code) + QStringLiteral("'");
+        workarea.sqlText = QStringLiteral(R"(SELECT 区分名称 FROM 区分マスタ WHERE 区分= '%1' AND 区分ｺｰﾄﾞ= '%2')")
+                               .arg(quoteSql(classification), quoteSql(code));
         // A code with an apostrophe has always been reported as not found; it stays so.
         if (classification.contains(QLatin1Char('\'')) || code.contains(QLatin1Char('\''))) {
             platform::logDetail(QStringLiteral("class name lookup: a code with an apostrophe has no name: ") + code);

@@ -11,33 +11,27 @@ QString sqlItemNumber(const QString& text) {
     return text;
 }
 
+// Each statement is written out whole, as the database receives it; %1 stands for a value that
+// has been checked (an item number) or quoted (a text).
+
 QString itemListSql() {
-    return QStringLiteral("SELECT ") + QStringLiteral(" FL1901項目情報マスタ.項目No,") +
-           QStringLiteral(" FL1901項目情報マスタ.データ項目名,") + QStringLiteral(" FL1901項目情報マスタ.属性,") +
-           QStringLiteral(" 区分マスタ.区分名称 AS 属性名,") + QStringLiteral(" FL1901項目情報マスタ.長さ,") +
-           QStringLiteral(" FL1901項目情報マスタ.小数部長さ") + QStringLiteral(" FROM (FL1901項目情報マスタ") +
-           QStringLiteral(" LEFT JOIN 区分マスタ ") +
-           QStringLiteral(" ON (区分マスタ.区分コード = FL1901項目情報マスタ.属性 ") +
-           QStringLiteral(" AND 区分マスタ.区分 = '") + quoteSql(QStringLiteral("属性")) + QStringLiteral("' ))") +
-           QStringLiteral(" Order By FL1901項目情報マスタ.項目No");
+    return QStringLiteral(
+               R"(SELECT  FL1901項目情報マスタ.項目No, FL1901項目情報マスタ.データ項目名, FL1901項目情報マスタ.属性, 区分マスタ.区分名称 AS 属性名, FL1901項目情報マスタ.長さ, FL1901項目情報マスタ.小数部長さ FROM (FL1901項目情報マスタ LEFT JOIN 区分マスタ  ON (区分マスタ.区分コード = FL1901項目情報マスタ.属性  AND 区分マスタ.区分 = '%1' )) Order By FL1901項目情報マスタ.項目No)")
+        .arg(quoteSql(QStringLiteral("属性")));
 }
 
 QString rowToWriteSql(const QString& itemNumber) {
-    return QStringLiteral("SELECT *") + QStringLiteral(" FROM FL1901項目情報マスタ") + QStringLiteral(" WHERE 項目No=") +
-           sqlItemNumber(itemNumber) + QString();
+    return QStringLiteral(R"(SELECT * FROM FL1901項目情報マスタ WHERE 項目No=%1)").arg(sqlItemNumber(itemNumber));
 }
 
 QString deleteItemSql(const QString& itemNumber) {
-    return QStringLiteral("delete from FL1901項目情報マスタ") + QStringLiteral(" Where 項目No=") +
-           sqlItemNumber(itemNumber) + QString();
+    return QStringLiteral(R"(delete from FL1901項目情報マスタ Where 項目No=%1)").arg(sqlItemNumber(itemNumber));
 }
 
 QString searchItemSql(const QString& itemNumber) {
-    return QStringLiteral("SELECT ") + QStringLiteral(" *") + QStringLiteral(" FROM FL1901項目情報マスタ ") +
-           QStringLiteral(" WHERE 項目No = ") + sqlItemNumber(itemNumber) + QString();
+    return QStringLiteral(R"(SELECT  * FROM FL1901項目情報マスタ  WHERE 項目No = %1)").arg(sqlItemNumber(itemNumber));
 }
 
 QString duplicateItemSql(const QString& itemNumber) {
-    return QStringLiteral("SELECT ") + QStringLiteral(" 項目No") + QStringLiteral(" FROM FL1901項目情報マスタ ") +
-           QStringLiteral(" WHERE 項目No = ") + sqlItemNumber(itemNumber) + QString();
+    return QStringLiteral(R"(SELECT  項目No FROM FL1901項目情報マスタ  WHERE 項目No = %1)").arg(sqlItemNumber(itemNumber));
 }

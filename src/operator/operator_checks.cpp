@@ -145,14 +145,13 @@ std::optional<Int16> leadingNumberToInt16(const QString& text) {
 std::optional<Int16> wholeNumberToInt16(const QString& text) { return toInt16(trimmed(text)); }
 
 QString operatorReadSql(const QString& code) {
-    return QStringLiteral("SELECT * FROM FL0003担当者マスタ") + QStringLiteral(" WHERE 担当者コード = '") + quoteSql(code) +
-           QStringLiteral("' ");
+    return QStringLiteral(R"(SELECT * FROM FL0003担当者マスタ WHERE 担当者コード = '%1' )").arg(quoteSql(code));
 }
 
 QString passwordUpdateSql(const QString& newPassword, const QString& code) {
-    return QStringLiteral("UPDATE FL0003担当者マスタ SET") + QStringLiteral(" FL0003担当者マスタ.パスワード = '") +
-           quoteSql(newPassword) + QStringLiteral("'") + QStringLiteral(" WHERE FL0003担当者マスタ.担当者コード = '") +
-           quoteSql(code) + QStringLiteral("'");
+    return QStringLiteral(
+               R"(UPDATE FL0003担当者マスタ SET FL0003担当者マスタ.パスワード = '%1' WHERE FL0003担当者マスタ.担当者コード = '%2')")
+        .arg(quoteSql(newPassword), quoteSql(code));
 }
 
 void checkSignOnField(Int16 position, Int16& result) {
