@@ -188,6 +188,46 @@ private slots:
         QVERIFY(!lit(1, 1) && !lit(2, 1));
     }
 
+    // The view repaints only what the model says changed; a change it does not hear of stays stale on screen.
+    void changesWhileDrawingReachTheView() {
+        auto g = makeGrid(3);
+        QSignalSpy cells(g->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy titles(g->model(), &QAbstractItemModel::headerDataChanged);
+        auto forget = [&] {
+            cells.clear();
+            titles.clear();
+        };
+        // Whether a change to a cell (in view rows) or a title was announced since the last forget().
+        auto announced = [&](int viewRow, int col) {
+            return std::any_of(cells.begin(), cells.end(), [&](const QList<QVariant>& args) {
+                const QModelIndex from = args[0].toModelIndex(), to = args[1].toModelIndex();
+                return from.row() <= viewRow && viewRow <= to.row() && from.column() <= col && col <= to.column();
+            });
+        };
+        auto titleAnnounced = [&](int col) {
+            return std::any_of(titles.begin(), titles.end(),
+                               [&](const QList<QVariant>& args) { return args[1].toInt() <= col && col <= args[2].toInt(); });
+        };
+
+        g->setTextMatrix(2, 3, QStringLiteral("新"));
+        QVERIFY(announced(1, 3));
+        g->setTextMatrix(0, 4, QStringLiteral("見出し"));
+        QVERIFY(titleAnnounced(4));
+        g->setRow(2);
+        g->setCol(3);
+        forget();
+        g->setCellAlignment(FlexGrid::RightCenter);
+        QVERIFY(announced(1, 3));
+        g->setColSel(6);
+        QVERIFY(announced(1, 6));
+        forget();
+        g->setRow(3);  // the highlight leaves row 2
+        QVERIFY(announced(1, 6));
+        forget();
+        g->clear();
+        QVERIFY(announced(0, 1) && announced(2, 6) && titleAnnounced(4));
+    }
+
     void clearEmptiesCellsButKeepsTheShape() {
         auto g = makeGrid(3);
         g->clear();

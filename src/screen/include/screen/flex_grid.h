@@ -79,6 +79,8 @@ protected:
 
 private:
     void moveCurrent(int row, int col);
+    // The model shows the rectangle from the current cell to (rowSel, colSel).
+    void highlightSelection();
     void applyCurrentToView();
     // Hidden columns are stood in for by the next visible one when talking to the view.
     int firstVisibleColumn(int from) const;
