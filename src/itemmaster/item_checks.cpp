@@ -113,9 +113,7 @@ void checkItemNumber(Int16& result) {
         result = 9;
         return;
     }
-    workarea.sqlText = duplicateItemSql(trimmedText(field));
-    std::unique_ptr<db::ResultSet> rs;
-    openReadOnly(rs);
+    const std::unique_ptr<db::ResultSet> rs = openReadOnly(duplicateItemSql(trimmedText(field)));
     if (!rs->atEnd()) {
         msgBox(QStringLiteral("項目Noが重複しています"), style);
         result = 9;
@@ -266,10 +264,8 @@ void searchItem(Int16& result) {
         grid->setTopRow(1);
         setListSelection(1);
     } else {
-        workarea.sqlText = searchItemSql(trimmedText(f->Kensaku));
-        std::unique_ptr<db::ResultSet> rs;
-        openReadOnly(rs);
-        if (workarea.resultAtEnd == QLatin1String("9")) {
+        const std::unique_ptr<db::ResultSet> rs = openReadOnly(searchItemSql(trimmedText(f->Kensaku)));
+        if (rs->atEnd()) {
             rs->closeResultSet();
             msgBox(noMatch, vbOKOnly);
             return;

@@ -93,10 +93,11 @@ void loadItemList() {
     FlexGrid* grid = f->GRID;
     listLoaded = False;
     grid->clear();
-    workarea.sqlText = itemListSql();
+    const QString sql = itemListSql();
     // Numbers stay numbers; the grid makes a cell's text when it is shown.
     std::vector<ListCells> list(listColumnCount);
-    db::readAllRows(
+    const qint64 rows = db::readAllRows(
+        sql,
         [&](const db::RowBlock& columns) {
             for (int c = 0; c < listColumnCount; ++c) {
                 const ListColumn& col = listColumns[c];
@@ -105,16 +106,16 @@ void loadItemList() {
                 cells.source = columns.columnIndex(name);
                 if (cells.source < 0)
                     throw db::Error(QStringLiteral("42S22"), 0, QStringLiteral("no column %1 in the result set").arg(name),
-                                    workarea.sqlText);
+                                    sql);
                 cells.emptyWhenZero = col.emptyWhenZero;
                 cells.cells = columns.type(cells.source) == db::RowBlock::Type::Integer ? GridColumn::numbers(col.emptyWhenZero)
                               : col.repeats                                             ? GridColumn::sharedTexts()
                                                                                         : GridColumn::texts();
             }
         },
-        [&](const db::RowBlock& rows) {
+        [&](const db::RowBlock& block) {
             for (ListCells& cells : list)
-                for (int r = 0; r < rows.rowCount(); ++r) cells.append(rows, r);
+                for (int r = 0; r < block.rowCount(); ++r) cells.append(block, r);
         });
 
     const RedrawOff quiet(grid);
@@ -125,7 +126,6 @@ void loadItemList() {
     for (int c = 1; c <= listColumnCount; ++c) grid->setColWidth(c, listColumns[c - 1].width);
 
     // An empty result leaves the grid's rows as they were, every cell empty.
-    const qsizetype rows = list.front().cells.size();
     listRowCount = 0;
     if (rows > 0) {
         std::vector<GridColumn> columns(1);  // column 0: hidden, no cells
@@ -211,10 +211,8 @@ struct ConflictFound {
 // Opens the row the entry works on, inside the caller's transaction, and makes sure it is still
 // what the screen showed: for a stored item unchanged, for a new one still absent.
 std::unique_ptr<db::ResultSet> openShownRow(const QString& key) {
-    workarea.sqlText = rowToWriteSql(key);
-    std::unique_ptr<db::ResultSet> rs;
-    openUpdatable(rs);
-    const bool present = workarea.resultAtEnd != QLatin1String("9");
+    std::unique_ptr<db::ResultSet> rs = openUpdatable(rowToWriteSql(key));
+    const bool present = !rs->atEnd();
     if (!openedItem.stored) {
         if (present) throw ConflictFound{Conflict::Added};
     } else if (!present) {
@@ -304,8 +302,7 @@ void deleteItem(Int16& result) {
                 }
                 rs->closeResultSet();
             }
-            workarea.sqlText = deleteItemSql(key);
-            executeSql();
+            executeSql(deleteItemSql(key));
             listReloaded = true;
             loadItemList();
         }

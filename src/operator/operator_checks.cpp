@@ -83,9 +83,7 @@ void checkCode(Dialog& dialog, Numbers numbers, bool focusOnFailure, bool trimNa
     };
     if (isEmptyField(dialog.OPCD)) return fail(noCodeMessage);
     const QString code = trimmed(dialog.OPCD->text());
-    workarea.sqlText = operatorReadSql(code);
-    std::unique_ptr<db::ResultSet> rs;
-    openReadOnly(rs);
+    const std::unique_ptr<db::ResultSet> rs = openReadOnly(operatorReadSql(code));
     if (rs->atEnd()) {
         rs->closeResultSet();
         return fail(noSuchCodeMessage);

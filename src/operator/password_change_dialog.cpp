@@ -113,8 +113,7 @@ void writeNewPassword() {
         beginTransaction();
         // The key is the code of the operator just read: typed with blanks around it, the
         // code as typed would match no row and the change would look done without being done.
-        workarea.sqlText = passwordUpdateSql(newPassword, foundOperator.code);
-        executeSql();
+        executeSql(passwordUpdateSql(newPassword, foundOperator.code));
         commitTransaction();
     } catch (const std::exception& e) {
         // Refused: the old password stays and the dialog stays open, without a message.
