@@ -165,11 +165,10 @@ void startNewItem() {
 }
 
 void runCommand(int command) {
-    Int16 result = 0;
     switch (command) {
     case 1: itemScreen()->unload(); break;
     case 2:
-        if (!isHead()) deleteItem(result);
+        if (!isHead()) deleteItem();
         break;
     case 3:
         workarea.screenMode = QStringLiteral("BODY");
@@ -177,7 +176,7 @@ void runCommand(int command) {
         startNewItem();
         break;
     case 4:
-        if (isHead()) searchItem(result);
+        if (isHead()) searchItem();
         break;
     default: break;
     }
@@ -192,14 +191,14 @@ void handleSaveAnswer(int answer) {
     }
 }
 
-void confirmAndSave(Int16& result) {
-    checkAllFields(result);
-    if (result == 9) return;
+CheckResult confirmAndSave() {
+    if (checkAllFields() == CheckResult::Stop) return CheckResult::Stop;
     const int answer =
         msgBox(QStringLiteral("この内容で更新しますか"), vbYesNoCancel | vbExclamation | vbDefaultButton1);
+    CheckResult result = CheckResult::Stop;
     if (answer == vbYes) {
         // The screen returns to its start also when the save failed: the entry is gone either way.
-        saveItem(result);
+        result = saveItem();
         reloadItemList();
         clearInputs();
         showHeaderBand();
@@ -207,15 +206,14 @@ void confirmAndSave(Int16& result) {
         newItemFlag = 0;
     } else {
         handleSaveAnswer(answer);
-        result = 9;
     }
     toolkit().setMousePointer(vbDefault);
+    return result;
 }
 
 void handleScreenKey(Int16 keyCode) {
     F_R205730* f = itemScreen();
     QWidget* active = f->activeControl();
-    Int16 result = 0;
     switch (keyCode) {
     case vbKeyReturn: {
         // Enter on a command button presses it.
@@ -224,21 +222,15 @@ void handleScreenKey(Int16 keyCode) {
             return;
         }
         workarea.skipNextCheck = False;
-        checkField(Int16(active ? f->tabIndex(active) : -1), result);
-        if (result == 9) return;
+        if (checkField(Int16(active ? f->tabIndex(active) : -1)) == CheckResult::Stop) return;
         if (active == f->Zokusei) applyDecimalRule();
         if (active == f->Nagasa) {
             const QString attribute = f->Zokusei->text();
             if (!platform::trimSpaces(attribute).isEmpty() && attribute != QLatin1String("9") &&
-                attribute != QLatin1String("N")) {
-                confirmAndSave(result);
-                if (result == 9) return;
-            }
+                attribute != QLatin1String("N") && confirmAndSave() == CheckResult::Stop)
+                return;
         }
-        if (active == f->Nagasa_S) {
-            confirmAndSave(result);
-            if (result == 9) return;
-        }
+        if (active == f->Nagasa_S && confirmAndSave() == CheckResult::Stop) return;
         focusNextInput();
         break;
     }
@@ -249,8 +241,7 @@ void handleScreenKey(Int16 keyCode) {
             return;
         }
         if (workarea.skipNextCheck == False) {
-            confirmAndSave(result);
-            if (result == 9) return;
+            if (confirmAndSave() == CheckResult::Stop) return;
             setListSelection(0);
         }
         clearInputs();

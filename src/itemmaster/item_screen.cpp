@@ -129,7 +129,7 @@ void F_R205730::fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift) {
 
 F_R205730* itemScreen() { return static_cast<F_R205730*>(workarea.mainForm); }
 
-void F_R205730::checkField(Int16 position, Int16& result) { ::checkField(position, result); }
+CheckResult F_R205730::checkField(Int16 position) { return ::checkField(position); }
 
 void F_R205730::Form_Load() {
     loadItemList();

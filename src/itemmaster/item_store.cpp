@@ -235,18 +235,18 @@ QString keyToWrite() {
 // A row that another workstation inserted between the test and the write refuses the insert.
 bool isDuplicateKey(const db::Error& e) { return e.sqlState.startsWith(QLatin1String("23")); }
 
-void tellConflict(Conflict conflict, bool deleting, Int16& result) {
+CheckResult tellConflict(Conflict conflict, bool deleting) {
     logDetail(QStringLiteral("%1 of item %2 refused: another workstation changed the row since it was shown")
                   .arg(deleting ? QStringLiteral("delete") : QStringLiteral("save"),
                        openedItem.stored ? openedItem.key : trimSpaces(itemScreen()->Koumoku->text())));
     rollbackQuietly();
-    result = 9;
     msgBox(conflictMessage(conflict, deleting), vbOKOnly | vbExclamation);
+    return CheckResult::Stop;
 }
 
 }  // namespace
 
-void saveItem(Int16& result) {
+CheckResult saveItem() {
     toolkit().setMousePointer(vbHourglass);
     try {
         const QString key = keyToWrite();
@@ -266,25 +266,22 @@ void saveItem(Int16& result) {
         }
         rs->closeResultSet();
         commitTransaction();
+        return CheckResult::Passed;
     } catch (const ConflictFound& found) {
-        tellConflict(found.conflict, false, result);
+        return tellConflict(found.conflict, false);
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("save: ") + QString::fromUtf8(e.what()));
         rollbackQuietly();
-        result = 9;
         msgBox(updateCancelled, vbOKOnly);
+        return CheckResult::Stop;
     }
 }
 
-void deleteItem(Int16& result) {
+CheckResult deleteItem() {
     bool inTransaction = false;
     bool listReloaded = false;
     try {
-        checkAllFields(result);
-        if (result != 0) {
-            result = 9;
-            return;
-        }
+        if (checkAllFields() == CheckResult::Stop) return CheckResult::Stop;
         const int answer = msgBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation);
         if (answer == vbOK) {
             const QString key = keyToWrite();
@@ -315,17 +312,18 @@ void deleteItem(Int16& result) {
             commitTransaction();
             inTransaction = false;
         }
+        return CheckResult::Passed;
     } catch (const ConflictFound& found) {
-        tellConflict(found.conflict, true, result);
+        tellConflict(found.conflict, true);
         // The item shown is out of date: the entry ends and the list shows the table as it is.
         leaveEntry();
         reloadItemList();
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
         if (inTransaction) rollbackQuietly();
-        result = 9;
         msgBox(updateCancelled, vbOKOnly);
         // The list was read inside the transaction that was just undone; show the table as it is.
         if (listReloaded) reloadItemList();
     }
+    return CheckResult::Stop;
 }

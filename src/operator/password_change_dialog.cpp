@@ -57,9 +57,7 @@ void W2068402::Form_KeyDown(Int16& keyCode, Int16 shift) {
     QWidget* active = activeControl();
     switch (keyCode) {
     case vbKeyReturn: {
-        Int16 result = 0;
-        checkChangeField(tabPosition(active), result);
-        if (result == 9) {
+        if (checkChangeField(tabPosition(active)) == CheckResult::Stop) {
             // The check may have moved the focus.
             if (auto* field = qobject_cast<InputField*>(activeControl())) selectAllText(field);
             return;
@@ -96,11 +94,8 @@ void writeNewPassword() {
     W2068402& d = changeDialog();
     // The code and the old password again; the new password and its confirmation have passed.
     try {
-        Int16 result = 0;
-        for (Int16 position = 0; position <= 3; ++position) {
-            checkChangeField(position, result);
-            if (result == 9) return;
-        }
+        for (Int16 position = 0; position <= 3; ++position)
+            if (checkChangeField(position) == CheckResult::Stop) return;
     } catch (const std::exception& e) {
         // No transaction has begun: nothing to roll back, but the operator must know.
         platform::logDetail(QStringLiteral("password change: reading the operator failed: ") +

@@ -20,6 +20,10 @@ using Flag = std::int16_t;
 inline constexpr Flag False = 0;
 inline constexpr Flag True = -1;
 
+// What a check or a screen routine tells its caller, with the design's stop code: Stop (9) when
+// the caller must stop there, the operator having been told or having declined; Passed (0) otherwise.
+enum class CheckResult : Int16 { Passed = 0, Stop = 9 };
+
 // A text of exactly 50 characters: assignment pads with spaces or cuts after 50.
 class Fixed50 {
 public:

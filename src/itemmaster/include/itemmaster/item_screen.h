@@ -42,7 +42,7 @@ public:
     QList<InputField*> fields() const { return {Kensaku, Koumoku, Koumoku_NM, Zokusei, Nagasa, Nagasa_S}; }
 
     // The field check of module check_field, for the framework's automatic moves.
-    void checkField(Int16 position, Int16& result) override;
+    CheckResult checkField(Int16 position) override;
 
 protected:
     void Form_Load() override;

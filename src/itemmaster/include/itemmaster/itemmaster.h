@@ -63,31 +63,33 @@ void reloadItemListIfLost();
 QStringList listRowValues(int row);
 // The five entry columns of a result set's current row as the list would show them.
 QStringList listedValues(const db::ResultSet& rs);
-// Writes the entered item, inserting or updating by the row's presence now; 9 on failure.
-void saveItem(Int16& result);
+// Writes the entered item, inserting or updating by the row's presence now; Stop on failure.
+CheckResult saveItem();
 // Copies the five entry fields into a row being added or edited.
 void moveFieldsToRow(db::ResultSet& rs);
-// Asks, deletes the item in Koumoku, reloads the list and returns to HEAD; 9 when it stops.
-void deleteItem(Int16& result);
+// Asks, deletes the item in Koumoku, reloads the list and returns to HEAD; Stop when it stops.
+CheckResult deleteItem();
 
 // --- field checks --------------------------------------------------------------
 
 // Fills the header band: screen ID, operator code and name, today's date.
 void showHeaderBand();
-// Checks one input position; result 9 stops the caller, 0 passed.
-void checkField(Int16 position, Int16& result);
-void checkAllFields(Int16& result);
-// The search field's check: always ends with 9, placing the focus itself.
-void searchItem(Int16& result);
-void checkItemNumber(Int16& result);
-void checkItemName(Int16& result);
-void checkAttribute(Int16& result);
-void checkLength(Int16& result);
-void checkDecimalLength(Int16& result);
+// Checks one input position; a check skipped by F2 passes.
+CheckResult checkField(Int16 position);
+// The item's fields in screen order, up to the first that fails, which then has the focus.
+CheckResult checkAllFields();
+// The search field's check: always Stop, placing the focus itself.
+CheckResult searchItem();
+CheckResult checkItemNumber();
+CheckResult checkItemName();
+CheckResult checkAttribute();
+CheckResult checkLength();
+CheckResult checkDecimalLength();
 // The decimal-part field is open only for attributes 9 and N.
 void applyDecimalRule();
-void showFirstListRow(Int16& result);
-void showFoundRow(db::ResultSet& rs, Int16& result);
+// The search's item in the fields; Stop when its attribute has no name.
+CheckResult showFirstListRow();
+CheckResult showFoundRow(db::ResultSet& rs);
 // The leading whole number of a text as digits: "007" is "7", no number is "0".
 QString numericValueText(const QString& text);
 
@@ -101,7 +103,8 @@ void initItemScreen();
 void handleScreenKey(Int16 keyCode);
 // 1 end, 2 delete, 3 add, 4 search.
 void runCommand(int command);
-void confirmAndSave(Int16& result);
+// Checks all fields and asks the save question; Stop unless the answer was Yes and the save went through.
+CheckResult confirmAndSave();
 void handleSaveAnswer(int answer);
 void startNewItem();
 void openListRow();

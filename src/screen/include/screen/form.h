@@ -48,8 +48,11 @@ public:
     void previewKeyPress(Int16& keyAscii);
 
     // The screen's check of one input position, run by the framework when a field is typed full:
-    // result 9 when the field is in error (the check has told the operator), else left as given.
-    virtual void checkField(Int16 position, Int16& result) { (void)position, (void)result; }
+    // Stop when the field is in error (the check has told the operator).
+    virtual CheckResult checkField(Int16 position) {
+        (void)position;
+        return CheckResult::Passed;
+    }
 
     // A field that lost the keyboard to another window (a message box) keeps
     // its focus state; it loses focus when another control of the form takes it.

@@ -27,8 +27,8 @@ void centreForm(QWidget* form);
 void clearInputs();
 
 // Shows the name of the code in codeField on nameLabel; when there is none clears the label,
-// sets status to 9 and tells the operator.
-void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, Int16& status);
+// sets status to Stop and tells the operator. A name found leaves status as it was.
+void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, CheckResult& status);
 
 // --- keystroke filters and the input table --------------------------------
 
