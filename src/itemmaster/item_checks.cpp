@@ -253,7 +253,7 @@ CheckResult searchItem() {
         showFirstListRow();
         grid->setRow(1);
         grid->setTopRow(1);
-        setListSelection(1);
+        setListSelection(ListSelection::WholeRow);
     } else {
         const std::unique_ptr<db::ResultSet> rs = openReadOnly(searchItemSql(trimmedText(f->Kensaku)));
         if (rs->atEnd()) {
@@ -270,20 +270,19 @@ CheckResult searchItem() {
         const int row = listRowOfNumber(grid, found);
         if (row <= listRowCount) {
             grid->setRow(row);
-            setListSelection(1);
+            setListSelection(ListSelection::WholeRow);
         } else {
             // Added by another workstation since the list was read: no list row to show.
-            setListSelection(0);
+            setListSelection(ListSelection::Collapsed);
         }
         showFoundRow(*rs);
         if (row <= listRowCount) grid->setTopRow(row);
         rs->closeResultSet();
     }
-    workarea.screenMode = QStringLiteral("BODY");
-    enableInputsForMode(workarea.screenMode);
+    setScreenMode(ScreenMode::Body);
     f->Koumoku->setEnabled(false);
     applyDecimalRule();
-    setCommandState(1);
+    setCommandState(CommandState::Editing);
     f->Koumoku_NM->setFocus(Qt::OtherFocusReason);
     return CheckResult::Stop;
 }

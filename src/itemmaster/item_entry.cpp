@@ -12,8 +12,7 @@ Int16 newItemFlag = 0;
 
 namespace {
 
-
-bool isHead() { return workarea.screenMode == QLatin1String("HEAD"); }
+bool isHead() { return inScreenMode(ScreenMode::Head); }
 
 // Only data rows can be shown or opened; the title row and an empty list cannot.
 bool onDataRow() {
@@ -24,9 +23,8 @@ bool onDataRow() {
 }  // namespace
 
 void returnToHead() {
-    workarea.screenMode = QStringLiteral("HEAD");
-    enableInputsForMode(workarea.screenMode);
-    setCommandState(0);
+    setScreenMode(ScreenMode::Head);
+    setCommandState(CommandState::Searching);
     // Closing the field that had the focus would hand it to whatever comes next in the tab
     // order (the list, a button); the operator goes on in the search field.
     F_R205730* f = itemScreen();
@@ -61,7 +59,7 @@ void buildItemInputTable() {
     for (w.currentInputIndex = 0; w.currentInputIndex < count; ++w.currentInputIndex) {
         const int p = w.currentInputIndex;
         if (InputField* f = w.inputControls[p]) f->setTabIndex(p);
-        w.inputScreenModes[p] = p == 0 ? QStringLiteral("HEAD") : QStringLiteral("BODY");
+        w.inputScreenModes[p] = screenModeText(p == 0 ? ScreenMode::Head : ScreenMode::Body);
     }
 }
 
@@ -69,29 +67,23 @@ void initItemScreen() {
     F_R205730* f = itemScreen();
     clearInputs();
     buildItemInputTable();
-    workarea.screenMode = QStringLiteral("HEAD");
-    enableInputsForMode(workarea.screenMode);
+    setScreenMode(ScreenMode::Head);
     newItemFlag = 0;
-    setCommandState(0);
+    setCommandState(CommandState::Searching);
     f->Kensaku->setFocus(Qt::OtherFocusReason);
 }
 
-void setCommandState(int state) {
+void setCommandState(CommandState state) {
     F_R205730* f = itemScreen();
-    if (state == 0) {
-        f->Cmd_kensaku->setEnabled(true);
-        f->Cmd_sakujyo->setEnabled(false);
-    } else if (state == 1) {
-        f->Cmd_kensaku->setEnabled(false);
-        f->Cmd_sakujyo->setEnabled(true);
-    }
+    f->Cmd_kensaku->setEnabled(state == CommandState::Searching);
+    f->Cmd_sakujyo->setEnabled(state == CommandState::Editing);
 }
 
-void setListSelection(int state) {
+void setListSelection(ListSelection selection) {
     FlexGrid* grid = itemScreen()->GRID;
     grid->refresh();
     grid->setCol(0);
-    grid->setColSel(state == 1 ? 6 : 0);
+    grid->setColSel(selection == ListSelection::WholeRow ? 6 : 0);
 }
 
 // Leaves the entry: fields empty, mode "HEAD".
@@ -99,7 +91,7 @@ void leaveEntry() {
     clearInputs();
     returnToHead();
     showHeaderBand();
-    setListSelection(0);
+    setListSelection(ListSelection::Collapsed);
     newItemFlag = 0;
 }
 
@@ -130,7 +122,7 @@ void showListRow() {
     if (!isHead()) {
         f->Koumoku->setEnabled(false);
         applyDecimalRule();
-        setCommandState(1);
+        setCommandState(CommandState::Editing);
     }
 }
 
@@ -142,21 +134,20 @@ void openListRow() {
         return;
     }
     showListRow();
-    workarea.screenMode = QStringLiteral("BODY");
-    enableInputsForMode(workarea.screenMode);
+    setScreenMode(ScreenMode::Body);
     applyDecimalRule();
-    setCommandState(1);
-    setListSelection(1);
+    setCommandState(CommandState::Editing);
+    setListSelection(ListSelection::WholeRow);
     f->Koumoku->setEnabled(false);
 }
 
 void startNewItem() {
     F_R205730* f = itemScreen();
     reloadItemListIfLost();
-    setListSelection(0);
+    setListSelection(ListSelection::Collapsed);
     for (InputField* field : {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S}) field->setText(QString());
     f->lbl_zokusei->setCaption(QString());
-    setCommandState(1);
+    setCommandState(CommandState::Editing);
     f->Cmd_sakujyo->setEnabled(false);
     newItemFlag = 1;
     openNewItem();
@@ -164,21 +155,19 @@ void startNewItem() {
     f->Koumoku->setFocus(Qt::OtherFocusReason);
 }
 
-void runCommand(int command) {
+void runCommand(Command command) {
     switch (command) {
-    case 1: itemScreen()->unload(); break;
-    case 2:
+    case Command::End: itemScreen()->unload(); break;
+    case Command::Delete:
         if (!isHead()) deleteItem();
         break;
-    case 3:
-        workarea.screenMode = QStringLiteral("BODY");
-        enableInputsForMode(workarea.screenMode);
+    case Command::Add:
+        setScreenMode(ScreenMode::Body);
         startNewItem();
         break;
-    case 4:
+    case Command::Search:
         if (isHead()) searchItem();
         break;
-    default: break;
     }
 }
 
@@ -242,7 +231,7 @@ void handleScreenKey(Int16 keyCode) {
         }
         if (workarea.skipNextCheck == False) {
             if (confirmAndSave() == CheckResult::Stop) return;
-            setListSelection(0);
+            setListSelection(ListSelection::Collapsed);
         }
         clearInputs();
         returnToHead();

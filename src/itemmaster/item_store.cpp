@@ -303,7 +303,7 @@ CheckResult deleteItem() {
             listReloaded = true;
             loadItemList();
         }
-        setListSelection(0);
+        setListSelection(ListSelection::Collapsed);
         clearInputs();
         showHeaderBand();
         returnToHead();

@@ -101,16 +101,22 @@ extern Int16 newItemFlag;
 // The initial state: inputs cleared, input table built, mode "HEAD", focus in the search field.
 void initItemScreen();
 void handleScreenKey(Int16 keyCode);
-// 1 end, 2 delete, 3 add, 4 search.
-void runCommand(int command);
+// The four command buttons, with the design's command numbers.
+enum class Command { End = 1, Delete = 2, Add = 3, Search = 4 };
+void runCommand(Command command);
 // Checks all fields and asks the save question; Stop unless the answer was Yes and the save went through.
 CheckResult confirmAndSave();
 void handleSaveAnswer(int answer);
 void startNewItem();
 void openListRow();
 void showListRow();
-void setListSelection(int state);
-void setCommandState(int state);
+// The list's selection, with the design's numbers: collapsed, or the whole current row.
+enum class ListSelection { Collapsed = 0, WholeRow = 1 };
+void setListSelection(ListSelection selection);
+// The search and delete buttons, with the design's numbers: Searching enables the search and
+// disables the delete, Editing the other way round.
+enum class CommandState { Searching = 0, Editing = 1 };
+void setCommandState(CommandState state);
 // Mode "HEAD", its fields and commands; the focus back in the search field.
 void returnToHead();
 // Ends the entry: fields and "lbl_" labels empty, mode "HEAD", the list's selection collapsed.

@@ -62,8 +62,8 @@ public:
 
 protected:
     virtual void Form_Load() {}
-    // Setting cancel to a true value keeps the screen open.
-    virtual void Form_QueryUnload(Flag& cancel) { (void)cancel; }
+    // Setting cancel keeps the screen open.
+    virtual void Form_QueryUnload(bool& cancel) { (void)cancel; }
     virtual void Form_Unload() {}
     // With key preview on these run before the control's own handlers.
     // Setting keyCode to 0 in Form_KeyDown swallows the key.
