@@ -96,7 +96,7 @@ void F_R205730::attachFieldHandlers() {
     };
     GRID->onKeyDown = [this](Int16& keyCode, Int16) { gridKeyDown(keyCode); };
     GRID->onRowColChange = [] {
-        if (listLoaded != False) showListRow();
+        if (listLoaded) showListRow();
     };
 }
 

@@ -10,7 +10,7 @@
 
 using namespace platform;
 
-Flag listLoaded = False;
+bool listLoaded = false;
 int listRowCount = 0;
 int listRowShown = 0;
 
@@ -91,7 +91,7 @@ void rollbackQuietly() {
 void loadItemList() {
     F_R205730* f = itemScreen();
     FlexGrid* grid = f->GRID;
-    listLoaded = False;
+    listLoaded = false;
     grid->clear();
     const QString sql = itemListSql();
     // Numbers stay numbers; the grid makes a cell's text when it is shown.
@@ -141,7 +141,7 @@ void loadItemList() {
         grid->setRow(listRowCount);
         grid->setCol(listColumnCount);
     }
-    listLoaded = True;
+    listLoaded = true;
     listLost = false;
     listRowShown = grid->row();
 }

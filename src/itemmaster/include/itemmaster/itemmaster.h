@@ -44,7 +44,7 @@ QString conflictMessage(Conflict conflict, bool deleting);
 // --- the list and the statements ---------------------------------------------
 
 // False while the list is being filled; the list's row change is ignored meanwhile.
-extern Flag listLoaded;
+extern bool listLoaded;
 // Data rows of the list (1 .. listRowCount). Not limited to 16 bits: every row is listed.
 extern int listRowCount;
 // The list row the list stood on when showListRow last ran (or the load ended): a change of the
