@@ -1,4 +1,5 @@
 // Module check_field: the item screen's field checks; the search field's check is the search.
+#include "item_columns.h"
 #include "itemmaster/item_statements.h"
 #include "itemmaster/itemmaster.h"
 
@@ -28,14 +29,15 @@ bool hasDecimalPart(const QString& attribute) {
 // The list row showing an item number, found by halving (the list is in ascending number
 // order); listRowCount + 1 when the list does not hold it.
 int listRowOfNumber(const FlexGrid* grid, const QString& number) {
+    constexpr int numberColumn = int(ListColumn::ItemNumber);
     const qint64 wanted = number.toLongLong();
     int low = 1, high = listRowCount;
     while (low <= high) {
         const int middle = low + (high - low) / 2;
-        if (trimSpaces(grid->textMatrix(middle, 1)).toLongLong() < wanted) low = middle + 1;
+        if (trimSpaces(grid->textMatrix(middle, numberColumn)).toLongLong() < wanted) low = middle + 1;
         else high = middle - 1;
     }
-    if (low <= listRowCount && trimSpaces(grid->textMatrix(low, 1)) == number) return low;
+    if (low <= listRowCount && trimSpaces(grid->textMatrix(low, numberColumn)) == number) return low;
     return listRowCount + 1;
 }
 
@@ -190,11 +192,7 @@ void applyDecimalRule() {
 CheckResult showFirstListRow() {
     F_R205730* f = itemScreen();
     const QStringList values = listRowValues(1);
-    f->Koumoku->setText(values[0]);
-    f->Koumoku_NM->setText(values[1]);
-    f->Zokusei->setText(values[2]);
-    f->Nagasa->setText(values[3]);
-    f->Nagasa_S->setText(values[4]);
+    showInEntryFields(values);
     openStoredItem(values[0], values);
     CheckResult result = CheckResult::Passed;
     showClassName(attributeClass, f->Zokusei, f->lbl_zokusei, result);
@@ -207,12 +205,10 @@ namespace {
 // around a value are all that keeps it from fitting its field (a save trims them anyway).
 QStringList foundRowTexts(const db::ResultSet& rs) {
     const F_R205730* f = itemScreen();
-    const InputField* fields[] = {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S};
-    const char* columns[] = {"項目No", "データ項目名", "属性", "長さ", "小数部長さ"};
     QStringList texts;
-    for (int i = 0; i < 5; ++i) {
-        const QString stored = rs.columnValue(QString::fromUtf8(columns[i])).toString();  // null: empty
-        texts.append(fitsField(fields[i], stored) ? stored : trimSpaces(stored));
+    for (const ItemColumn* col : entryColumns) {
+        const QString stored = rs.columnValue(col->column()).toString();  // null: empty
+        texts.append(fitsField(col->fieldOn(f), stored) ? stored : trimSpaces(stored));
     }
     return texts;
 }
@@ -222,11 +218,7 @@ QStringList foundRowTexts(const db::ResultSet& rs) {
 CheckResult showFoundRow(db::ResultSet& rs) {
     F_R205730* f = itemScreen();
     const QStringList texts = foundRowTexts(rs);
-    f->Koumoku->setText(texts[0]);
-    f->Koumoku_NM->setText(texts[1]);
-    f->Zokusei->setText(texts[2]);
-    f->Nagasa->setText(texts[3]);
-    f->Nagasa_S->setText(texts[4]);
+    showInEntryFields(texts);
     openStoredItem(trimSpaces(texts[0]), listedValues(rs));
     CheckResult result = CheckResult::Passed;
     showClassName(attributeClass, f->Zokusei, f->lbl_zokusei, result);
@@ -240,7 +232,7 @@ CheckResult searchItem() {
     // of the item shown says.
     reloadItemListIfLost();
     if (!trimmedText(f->Kensaku).isEmpty()) f->Kensaku->setText(numericValueText(f->Kensaku->text()));
-    const bool listEmpty = grid->rows() < 2 || trimSpaces(grid->textMatrix(1, 1)).isEmpty();
+    const bool listEmpty = grid->rows() < 2 || trimSpaces(grid->textMatrix(1, int(ListColumn::ItemNumber))).isEmpty();
     if (listEmpty && newItemFlag == 0) {
         f->Kensaku->setFocus(Qt::OtherFocusReason);
         return CheckResult::Stop;
@@ -266,7 +258,7 @@ CheckResult searchItem() {
             refuseUnfitItem();
             return CheckResult::Stop;
         }
-        const QString found = trimSpaces(rs->columnValue(QStringLiteral("項目No")).toString());
+        const QString found = trimSpaces(rs->columnValue(itemColumn(ListColumn::ItemNumber).column()).toString());
         const int row = listRowOfNumber(grid, found);
         if (row <= listRowCount) {
             grid->setRow(row);

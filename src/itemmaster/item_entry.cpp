@@ -1,4 +1,5 @@
 // Module common: the item screen's routines: its states, keys, commands and the save question.
+#include "item_columns.h"
 #include "itemmaster/itemmaster.h"
 
 #include "platform/cp932.h"
@@ -82,8 +83,8 @@ void setCommandState(CommandState state) {
 void setListSelection(ListSelection selection) {
     FlexGrid* grid = itemScreen()->GRID;
     grid->refresh();
-    grid->setCol(0);
-    grid->setColSel(selection == ListSelection::WholeRow ? 6 : 0);
+    grid->setCol(int(ListColumn::Hidden));
+    grid->setColSel(selection == ListSelection::WholeRow ? lastListColumn : int(ListColumn::Hidden));
 }
 
 // Leaves the entry: fields empty, mode "HEAD".
@@ -110,12 +111,8 @@ void showListRow() {
         else if (moved) leaveEntry();
         return;
     }
-    f->Koumoku->setText(values[0]);
-    f->Koumoku_NM->setText(values[1]);
-    f->Zokusei->setText(values[2]);
-    f->lbl_zokusei->setCaption(f->GRID->textMatrix(r, 4));
-    f->Nagasa->setText(values[3]);
-    f->Nagasa_S->setText(values[4]);
+    showInEntryFields(values);
+    f->lbl_zokusei->setCaption(f->GRID->textMatrix(r, int(ListColumn::AttributeName)));
     newItemFlag = 0;
     openStoredItem(values[0], values);
     // The fields now hold a stored item: its number cannot be changed, whatever entry came before.
@@ -145,7 +142,7 @@ void startNewItem() {
     F_R205730* f = itemScreen();
     reloadItemListIfLost();
     setListSelection(ListSelection::Collapsed);
-    for (InputField* field : {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S}) field->setText(QString());
+    showInEntryFields({});
     f->lbl_zokusei->setCaption(QString());
     setCommandState(CommandState::Editing);
     f->Cmd_sakujyo->setEnabled(false);

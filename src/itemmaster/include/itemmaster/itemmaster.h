@@ -23,7 +23,7 @@ void buildItemInputTable();
 struct OpenedItem {
     bool stored = false;  // false for a new item
     QString key;          // 項目No as stored, whole
-    QStringList shown;    // 項目No, データ項目名, 属性, 長さ, 小数部長さ as the list shows them
+    QStringList shown;    // the entry values, Koumoku to Nagasa_S, as the list shows them
 };
 extern OpenedItem openedItem;
 void openStoredItem(const QString& key, const QStringList& shown);
@@ -34,6 +34,8 @@ void openNewItem();
 bool fitsField(const InputField* field, const QString& text);
 // The five entry values, Koumoku to Nagasa_S, each fit their field.
 bool fitsEntryFields(const QStringList& values);
+// Sets the five entry values, Koumoku to Nagasa_S, into their fields; missing ones empty them.
+void showInEntryFields(const QStringList& values);
 // Tells the operator that an item whose values do not fit the fields is not opened.
 void refuseUnfitItem();
 
