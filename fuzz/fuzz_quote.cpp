@@ -49,9 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (c < 0x100000) kept += QString::fromUcs4(&c, 1);
     text = kept;
     forgetToolkitRecords();
-    workarea.sqlText = QStringLiteral("SELECT '") + quoteSql(text) + QStringLiteral("' AS v");
-    std::unique_ptr<db::ResultSet> rs;
-    openReadOnly(rs);
+    const std::unique_ptr<db::ResultSet> rs =
+        openReadOnly(QStringLiteral("SELECT '") + quoteSql(text) + QStringLiteral("' AS v"));
     FUZZ_CHECK(!rs->atEnd());
     const QString back = rs->columnValue(QStringLiteral("v")).toString();
     if (back != text) {

@@ -6,4 +6,8 @@ WorkArea workarea;
 
 QString Fixed50::trimmed() const { return platform::trimSpaces(text_); }
 
+QString screenModeText(ScreenMode mode) {
+    return mode == ScreenMode::Head ? QStringLiteral("HEAD") : QStringLiteral("BODY");
+}
+
 void resetWorkArea() { workarea = WorkArea(); }

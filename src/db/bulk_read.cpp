@@ -194,16 +194,19 @@ QStringView RowBlock::text(int row, int column) const {
                        qsizetype(c.indicators[size_t(row)] / SQLLEN(sizeof(SQLWCHAR))));
 }
 
-void readAllRows(const std::function<void(const RowBlock&)>& begin, const std::function<void(const RowBlock&)>& rows) {
-    reported([&] {
+qint64 readAllRows(const QString& sql, const std::function<void(const RowBlock&)>& begin,
+                   const std::function<void(const RowBlock&)>& rows) {
+    workarea.sqlText = sql;
+    return reported([&] {
         std::vector<SQLLEN> wider;
         qint64 total = 0;
         for (;;) {
             BulkRead read;
-            read.text = workarea.sqlText;
+            read.text = sql;
             if (read.run(begin, rows, wider, total)) break;
         }
-        workarea.resultAtEnd = total == 0 ? QStringLiteral("9") : QStringLiteral("0");
+        recordAtEnd(total == 0);
+        return total;
     });
 }
 

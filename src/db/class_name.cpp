@@ -3,7 +3,6 @@
 #include "platform/platform.h"
 
 QString lookupClassName(const QString& classification, const QString& code) {
-    std::unique_ptr<db::ResultSet> rs;
     try {
         workarea.sqlText = QStringLiteral(R"(SELECT 区分名称 FROM 区分マスタ WHERE 区分= '%1' AND 区分ｺｰﾄﾞ= '%2')")
                                .arg(quoteSql(classification), quoteSql(code));
@@ -12,7 +11,8 @@ QString lookupClassName(const QString& classification, const QString& code) {
             platform::logDetail(QStringLiteral("class name lookup: a code with an apostrophe has no name: ") + code);
             return QString();
         }
-        openReadOnly(rs);
+        // Built in sqlText, where it stays also when an apostrophe ends the lookup before it runs.
+        const std::unique_ptr<db::ResultSet> rs = openReadOnly(workarea.sqlText);
         QString name;
         if (!rs->atEnd()) {
             const QVariant value = rs->columnValue(QStringLiteral("区分名称"));

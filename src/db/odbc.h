@@ -165,6 +165,9 @@ QString withPlainSetTargets(const QString& text);
 // The connection of the work area; throws when there is none.
 Connection& currentConnection();
 
+// Whether the result opened last has no row, in the work area's "9"/"0" where the design keeps it.
+inline void recordAtEnd(bool atEnd) { workarea.resultAtEnd = atEnd ? QStringLiteral("9") : QStringLiteral("0"); }
+
 // Runs one operation of the layer; a failure is written to the log before it goes to the caller.
 template <class Operation>
 decltype(auto) reported(Operation&& operation) {

@@ -322,31 +322,33 @@ void ResultSet::closeResultSet() {
     d->statement.reset();
 }
 
-void openResultSet(std::unique_ptr<ResultSet>& resultSet, int cursorType, int concurrency) {
-    reported([&] {
+std::unique_ptr<ResultSet> openResultSet(const QString& sql, int cursorType, int concurrency) {
+    workarea.sqlText = sql;
+    return reported([&] {
         auto statement = std::make_unique<Statement>(currentConnection());
         statement->setAttribute(SQL_ATTR_CURSOR_TYPE, static_cast<SQLULEN>(cursorType));
         statement->setAttribute(SQL_ATTR_CONCURRENCY, static_cast<SQLULEN>(concurrency));
-        std::unique_ptr<ResultSet> opened(new ResultSet(std::move(statement), workarea.sqlText));
-        workarea.resultAtEnd = opened->atEnd() ? QStringLiteral("9") : QStringLiteral("0");
-        resultSet = std::move(opened);
+        std::unique_ptr<ResultSet> opened(new ResultSet(std::move(statement), sql));
+        recordAtEnd(opened->atEnd());
+        return opened;
     });
 }
 
 }  // namespace db
 
-void openUpdatable(std::unique_ptr<db::ResultSet>& resultSet) {
-    db::openResultSet(resultSet, SQL_CURSOR_DYNAMIC, SQL_CONCUR_ROWVER);
+std::unique_ptr<db::ResultSet> openUpdatable(const QString& sql) {
+    return db::openResultSet(sql, SQL_CURSOR_DYNAMIC, SQL_CONCUR_ROWVER);
 }
 
-void openReadOnly(std::unique_ptr<db::ResultSet>& resultSet) {
-    db::openResultSet(resultSet, SQL_CURSOR_KEYSET_DRIVEN, SQL_CONCUR_READ_ONLY);
+std::unique_ptr<db::ResultSet> openReadOnly(const QString& sql) {
+    return db::openResultSet(sql, SQL_CURSOR_KEYSET_DRIVEN, SQL_CONCUR_READ_ONLY);
 }
 
-void executeSql() {
-    db::reported([] {
+void executeSql(const QString& sql) {
+    workarea.sqlText = sql;
+    db::reported([&] {
         db::Statement statement(db::currentConnection());
-        statement.execDirect(db::withPlainSetTargets(workarea.sqlText));
+        statement.execDirect(db::withPlainSetTargets(sql));
     });
 }
 

@@ -1,4 +1,5 @@
 // Module check_field: the item screen's field checks; the search field's check is the search.
+#include "item_columns.h"
 #include "itemmaster/item_statements.h"
 #include "itemmaster/itemmaster.h"
 
@@ -15,6 +16,12 @@ const QString noMatch = QStringLiteral("該当データがありません");
 
 QString trimmedText(const InputField* field) { return trimSpaces(field->text()); }
 
+// A failed check tells the operator why.
+CheckResult tell(const QString& message, int style) {
+    msgBox(message, style);
+    return CheckResult::Stop;
+}
+
 bool hasDecimalPart(const QString& attribute) {
     return attribute == QLatin1String("9") || attribute == QLatin1String("N");
 }
@@ -22,14 +29,15 @@ bool hasDecimalPart(const QString& attribute) {
 // The list row showing an item number, found by halving (the list is in ascending number
 // order); listRowCount + 1 when the list does not hold it.
 int listRowOfNumber(const FlexGrid* grid, const QString& number) {
+    constexpr int numberColumn = int(ListColumn::ItemNumber);
     const qint64 wanted = number.toLongLong();
     int low = 1, high = listRowCount;
     while (low <= high) {
         const int middle = low + (high - low) / 2;
-        if (trimSpaces(grid->textMatrix(middle, 1)).toLongLong() < wanted) low = middle + 1;
+        if (trimSpaces(grid->textMatrix(middle, numberColumn)).toLongLong() < wanted) low = middle + 1;
         else high = middle - 1;
     }
-    if (low <= listRowCount && trimSpaces(grid->textMatrix(low, 1)) == number) return low;
+    if (low <= listRowCount && trimSpaces(grid->textMatrix(low, numberColumn)) == number) return low;
     return listRowCount + 1;
 }
 
@@ -63,107 +71,91 @@ void showHeaderBand() {
     form->OPR_OPCD->setCaption(QStringLiteral("ｵﾍﾟﾚｰﾀｺｰﾄﾞ"));
 }
 
-void checkField(Int16 position, Int16& result) {
+CheckResult checkField(Int16 position) {
     // Enter on a control outside the input table checks nothing.
-    if (position < 0 || position >= workarea.inputCount || position >= workarea.inputControls.size()) return;
+    if (position < 0 || position >= workarea.inputCount || position >= workarea.inputControls.size())
+        return CheckResult::Passed;
     normaliseFieldText(position);
     if (workarea.skipNextCheck != False) {
         workarea.skipNextCheck = False;
-        return;
+        return CheckResult::Passed;
     }
     InputField* control = workarea.inputControls[position];
     const QString name = control->objectName();
-    if (name == QLatin1String("Kensaku")) searchItem(result);
-    else if (name == QLatin1String("Koumoku")) checkItemNumber(result);
-    else if (name == QLatin1String("Koumoku_NM")) checkItemName(result);
-    else if (name == QLatin1String("Zokusei")) checkAttribute(result);
-    else if (name == QLatin1String("Nagasa")) checkLength(result);
-    else if (name == QLatin1String("Nagasa_S")) checkDecimalLength(result);
+    CheckResult result = CheckResult::Passed;
+    if (name == QLatin1String("Kensaku")) result = searchItem();
+    else if (name == QLatin1String("Koumoku")) result = checkItemNumber();
+    else if (name == QLatin1String("Koumoku_NM")) result = checkItemName();
+    else if (name == QLatin1String("Zokusei")) result = checkAttribute();
+    else if (name == QLatin1String("Nagasa")) result = checkLength();
+    else if (name == QLatin1String("Nagasa_S")) result = checkDecimalLength();
     selectAllText(control);
+    return result;
 }
 
-void checkAllFields(Int16& result) {
+CheckResult checkAllFields() {
     const F_R205730* f = itemScreen();
     for (workarea.currentInputIndex = 1; workarea.currentInputIndex <= workarea.inputCount - 1;
          ++workarea.currentInputIndex) {
         const Int16 p = workarea.currentInputIndex;
         if (p == 5 && !hasDecimalPart(f->Zokusei->text())) continue;
-        checkField(p, result);
-        if (result != 0) {
+        if (checkField(p) == CheckResult::Stop) {
             InputField* field = workarea.inputControls[p];
             field->setFocus(Qt::OtherFocusReason);
             selectAllText(field);
-            return;
+            return CheckResult::Stop;
         }
     }
+    return CheckResult::Passed;
 }
 
-void checkItemNumber(Int16& result) {
-    if (newItemFlag != 1) return;  // an existing item's number is never changed
+CheckResult checkItemNumber() {
+    if (newItemFlag != 1) return CheckResult::Passed;  // an existing item's number is never changed
     InputField* field = itemScreen()->Koumoku;
     const int style = vbOKOnly | vbExclamation;
-    if (trimmedText(field).isEmpty()) {
-        msgBox(QStringLiteral("項目Noが入力されていません"), style);
-        result = 9;
-        return;
-    }
+    if (trimmedText(field).isEmpty()) return tell(QStringLiteral("項目Noが入力されていません"), style);
     field->setText(numericValueText(field->text()));
-    if (trimmedText(field) == QLatin1String("0")) {
-        msgBox(QStringLiteral("項目Noが入力されていません"), style);
-        result = 9;
-        return;
-    }
-    workarea.sqlText = duplicateItemSql(trimmedText(field));
-    std::unique_ptr<db::ResultSet> rs;
-    openReadOnly(rs);
-    if (!rs->atEnd()) {
-        msgBox(QStringLiteral("項目Noが重複しています"), style);
-        result = 9;
-    } else {
-        result = 0;
-    }
+    if (trimmedText(field) == QLatin1String("0")) return tell(QStringLiteral("項目Noが入力されていません"), style);
+    const std::unique_ptr<db::ResultSet> rs = openReadOnly(duplicateItemSql(trimmedText(field)));
+    const CheckResult result = rs->atEnd() ? CheckResult::Passed : tell(QStringLiteral("項目Noが重複しています"), style);
     rs->closeResultSet();
+    return result;
 }
 
-void checkItemName(Int16& result) {
-    if (trimmedText(itemScreen()->Koumoku_NM).isEmpty()) {
-        msgBox(QStringLiteral("項目名が入力されていません"), vbOKOnly | vbExclamation);
-        result = 9;
-    }
+CheckResult checkItemName() {
+    if (trimmedText(itemScreen()->Koumoku_NM).isEmpty())
+        return tell(QStringLiteral("項目名が入力されていません"), vbOKOnly | vbExclamation);
+    return CheckResult::Passed;
 }
 
-void checkAttribute(Int16& result) {
+CheckResult checkAttribute() {
     F_R205730* f = itemScreen();
-    result = 0;
     const QString code = trimmedText(f->Zokusei);
     if (code.isEmpty()) {
         msgBox(QStringLiteral("属性が入力されていません"), vbOKOnly);
         f->lbl_zokusei->setCaption(QString());
-        result = 9;
-        return;
+        return CheckResult::Stop;
     }
     if (code == QLatin1String("M")) {
         f->lbl_zokusei->setCaption(QString());
-        msgBox(noMatch, vbOKOnly);
-        result = 9;
-        return;
+        return tell(noMatch, vbOKOnly);
     }
+    CheckResult result = CheckResult::Passed;
     showClassName(attributeClass, f->Zokusei, f->lbl_zokusei, result);
     // A date without a length is a full year-month-day.
-    if (result != 9 && f->Zokusei->text() == QLatin1String("Y") && trimmedText(f->Nagasa).isEmpty())
+    if (result == CheckResult::Passed && f->Zokusei->text() == QLatin1String("Y") && trimmedText(f->Nagasa).isEmpty())
         f->Nagasa->setText(QStringLiteral("8"));
+    return result;
 }
 
-void checkLength(Int16& result) {
+CheckResult checkLength() {
     F_R205730* f = itemScreen();
-    result = 0;
-    checkAttribute(result);
-    if (result == 9) {
+    if (checkAttribute() == CheckResult::Stop) {
         f->Zokusei->setFocus(Qt::OtherFocusReason);
-        return;
+        return CheckResult::Stop;
     }
     const QString text = trimmedText(f->Nagasa);
-    if (text.isEmpty()) return;
+    if (text.isEmpty()) return CheckResult::Passed;
     const double length = numericValue(text);
     const QString attribute = f->Zokusei->text();
     double limit = -1;
@@ -171,25 +163,20 @@ void checkLength(Int16& result) {
     else if (attribute == QLatin1String("X") || attribute == QLatin1String("B") || attribute == QLatin1String("K"))
         limit = 4000;
     else if (attribute == QLatin1String("Y")) {
-        if (length != 8 && length != 6) {
-            msgBox(QStringLiteral("年月日の場合,長さは「6」か「8」のみ入力可能です"), vbOKOnly | vbExclamation);
-            result = 9;
-        }
-        return;
+        if (length != 8 && length != 6)
+            return tell(QStringLiteral("年月日の場合,長さは「6」か「8」のみ入力可能です"), vbOKOnly | vbExclamation);
+        return CheckResult::Passed;
     }
-    if (limit >= 0 && (length > limit || length < 0)) {
-        msgBox(QStringLiteral("長さが上限を超えています"), vbOKOnly | vbExclamation);
-        result = 9;
-    }
+    if (limit >= 0 && (length > limit || length < 0))
+        return tell(QStringLiteral("長さが上限を超えています"), vbOKOnly | vbExclamation);
+    return CheckResult::Passed;
 }
 
-void checkDecimalLength(Int16& result) {
+CheckResult checkDecimalLength() {
     const F_R205730* f = itemScreen();
-    result = 0;
-    if (numericValue(f->Nagasa_S->text()) > numericValue(f->Nagasa->text())) {
-        msgBox(QStringLiteral("長さが上限を超えています"), vbOKOnly | vbExclamation);
-        result = 9;
-    }
+    if (numericValue(f->Nagasa_S->text()) > numericValue(f->Nagasa->text()))
+        return tell(QStringLiteral("長さが上限を超えています"), vbOKOnly | vbExclamation);
+    return CheckResult::Passed;
 }
 
 void applyDecimalRule() {
@@ -202,16 +189,14 @@ void applyDecimalRule() {
     }
 }
 
-void showFirstListRow(Int16& result) {
+CheckResult showFirstListRow() {
     F_R205730* f = itemScreen();
     const QStringList values = listRowValues(1);
-    f->Koumoku->setText(values[0]);
-    f->Koumoku_NM->setText(values[1]);
-    f->Zokusei->setText(values[2]);
-    f->Nagasa->setText(values[3]);
-    f->Nagasa_S->setText(values[4]);
+    showInEntryFields(values);
     openStoredItem(values[0], values);
+    CheckResult result = CheckResult::Passed;
     showClassName(attributeClass, f->Zokusei, f->lbl_zokusei, result);
+    return result;
 }
 
 namespace {
@@ -220,82 +205,76 @@ namespace {
 // around a value are all that keeps it from fitting its field (a save trims them anyway).
 QStringList foundRowTexts(const db::ResultSet& rs) {
     const F_R205730* f = itemScreen();
-    const InputField* fields[] = {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S};
-    const char* columns[] = {"項目No", "データ項目名", "属性", "長さ", "小数部長さ"};
     QStringList texts;
-    for (int i = 0; i < 5; ++i) {
-        const QString stored = rs.columnValue(QString::fromUtf8(columns[i])).toString();  // null: empty
-        texts.append(fitsField(fields[i], stored) ? stored : trimSpaces(stored));
+    for (const ItemColumn* col : entryColumns) {
+        const QString stored = rs.columnValue(col->column()).toString();  // null: empty
+        texts.append(fitsField(col->fieldOn(f), stored) ? stored : trimSpaces(stored));
     }
     return texts;
 }
 
 }  // namespace
 
-void showFoundRow(db::ResultSet& rs, Int16& result) {
+CheckResult showFoundRow(db::ResultSet& rs) {
     F_R205730* f = itemScreen();
     const QStringList texts = foundRowTexts(rs);
-    f->Koumoku->setText(texts[0]);
-    f->Koumoku_NM->setText(texts[1]);
-    f->Zokusei->setText(texts[2]);
-    f->Nagasa->setText(texts[3]);
-    f->Nagasa_S->setText(texts[4]);
+    showInEntryFields(texts);
     openStoredItem(trimSpaces(texts[0]), listedValues(rs));
+    CheckResult result = CheckResult::Passed;
     showClassName(attributeClass, f->Zokusei, f->lbl_zokusei, result);
+    return result;
 }
 
-void searchItem(Int16& result) {
+CheckResult searchItem() {
     F_R205730* f = itemScreen();
     FlexGrid* grid = f->GRID;
-    // The search places the focus itself: the caller must never move on.
-    result = 9;
+    // The search places the focus itself, so it always stops its caller, whatever the name lookup
+    // of the item shown says.
     reloadItemListIfLost();
     if (!trimmedText(f->Kensaku).isEmpty()) f->Kensaku->setText(numericValueText(f->Kensaku->text()));
-    const bool listEmpty = grid->rows() < 2 || trimSpaces(grid->textMatrix(1, 1)).isEmpty();
+    const bool listEmpty = grid->rows() < 2 || trimSpaces(grid->textMatrix(1, int(ListColumn::ItemNumber))).isEmpty();
     if (listEmpty && newItemFlag == 0) {
         f->Kensaku->setFocus(Qt::OtherFocusReason);
-        return;
+        return CheckResult::Stop;
     }
     if (trimmedText(f->Kensaku).isEmpty()) {
         if (!fitsEntryFields(listRowValues(1))) {
             refuseUnfitItem();
-            return;
+            return CheckResult::Stop;
         }
-        showFirstListRow(result);
+        showFirstListRow();
         grid->setRow(1);
         grid->setTopRow(1);
-        setListSelection(1);
+        setListSelection(ListSelection::WholeRow);
     } else {
-        workarea.sqlText = searchItemSql(trimmedText(f->Kensaku));
-        std::unique_ptr<db::ResultSet> rs;
-        openReadOnly(rs);
-        if (workarea.resultAtEnd == QLatin1String("9")) {
+        const std::unique_ptr<db::ResultSet> rs = openReadOnly(searchItemSql(trimmedText(f->Kensaku)));
+        if (rs->atEnd()) {
             rs->closeResultSet();
             msgBox(noMatch, vbOKOnly);
-            return;
+            return CheckResult::Stop;
         }
         if (!fitsEntryFields(foundRowTexts(*rs))) {
             rs->closeResultSet();
             refuseUnfitItem();
-            return;
+            return CheckResult::Stop;
         }
-        const QString found = trimSpaces(rs->columnValue(QStringLiteral("項目No")).toString());
+        const QString found = trimSpaces(rs->columnValue(itemColumn(ListColumn::ItemNumber).column()).toString());
         const int row = listRowOfNumber(grid, found);
         if (row <= listRowCount) {
             grid->setRow(row);
-            setListSelection(1);
+            setListSelection(ListSelection::WholeRow);
         } else {
             // Added by another workstation since the list was read: no list row to show.
-            setListSelection(0);
+            setListSelection(ListSelection::Collapsed);
         }
-        showFoundRow(*rs, result);
+        showFoundRow(*rs);
         if (row <= listRowCount) grid->setTopRow(row);
         rs->closeResultSet();
     }
-    workarea.screenMode = QStringLiteral("BODY");
-    enableInputsForMode(workarea.screenMode);
+    setScreenMode(ScreenMode::Body);
     f->Koumoku->setEnabled(false);
     applyDecimalRule();
-    setCommandState(1);
+    setCommandState(CommandState::Editing);
     f->Koumoku_NM->setFocus(Qt::OtherFocusReason);
+    return CheckResult::Stop;
 }

@@ -1,4 +1,5 @@
 // Module common: the item screen's routines: its states, keys, commands and the save question.
+#include "item_columns.h"
 #include "itemmaster/itemmaster.h"
 
 #include "platform/cp932.h"
@@ -12,8 +13,7 @@ Int16 newItemFlag = 0;
 
 namespace {
 
-
-bool isHead() { return workarea.screenMode == QLatin1String("HEAD"); }
+bool isHead() { return inScreenMode(ScreenMode::Head); }
 
 // Only data rows can be shown or opened; the title row and an empty list cannot.
 bool onDataRow() {
@@ -24,9 +24,8 @@ bool onDataRow() {
 }  // namespace
 
 void returnToHead() {
-    workarea.screenMode = QStringLiteral("HEAD");
-    enableInputsForMode(workarea.screenMode);
-    setCommandState(0);
+    setScreenMode(ScreenMode::Head);
+    setCommandState(CommandState::Searching);
     // Closing the field that had the focus would hand it to whatever comes next in the tab
     // order (the list, a button); the operator goes on in the search field.
     F_R205730* f = itemScreen();
@@ -61,7 +60,7 @@ void buildItemInputTable() {
     for (w.currentInputIndex = 0; w.currentInputIndex < count; ++w.currentInputIndex) {
         const int p = w.currentInputIndex;
         if (InputField* f = w.inputControls[p]) f->setTabIndex(p);
-        w.inputScreenModes[p] = p == 0 ? QStringLiteral("HEAD") : QStringLiteral("BODY");
+        w.inputScreenModes[p] = screenModeText(p == 0 ? ScreenMode::Head : ScreenMode::Body);
     }
 }
 
@@ -69,29 +68,23 @@ void initItemScreen() {
     F_R205730* f = itemScreen();
     clearInputs();
     buildItemInputTable();
-    workarea.screenMode = QStringLiteral("HEAD");
-    enableInputsForMode(workarea.screenMode);
+    setScreenMode(ScreenMode::Head);
     newItemFlag = 0;
-    setCommandState(0);
+    setCommandState(CommandState::Searching);
     f->Kensaku->setFocus(Qt::OtherFocusReason);
 }
 
-void setCommandState(int state) {
+void setCommandState(CommandState state) {
     F_R205730* f = itemScreen();
-    if (state == 0) {
-        f->Cmd_kensaku->setEnabled(true);
-        f->Cmd_sakujyo->setEnabled(false);
-    } else if (state == 1) {
-        f->Cmd_kensaku->setEnabled(false);
-        f->Cmd_sakujyo->setEnabled(true);
-    }
+    f->Cmd_kensaku->setEnabled(state == CommandState::Searching);
+    f->Cmd_sakujyo->setEnabled(state == CommandState::Editing);
 }
 
-void setListSelection(int state) {
+void setListSelection(ListSelection selection) {
     FlexGrid* grid = itemScreen()->GRID;
     grid->refresh();
-    grid->setCol(0);
-    grid->setColSel(state == 1 ? 6 : 0);
+    grid->setCol(int(ListColumn::Hidden));
+    grid->setColSel(selection == ListSelection::WholeRow ? lastListColumn : int(ListColumn::Hidden));
 }
 
 // Leaves the entry: fields empty, mode "HEAD".
@@ -99,7 +92,7 @@ void leaveEntry() {
     clearInputs();
     returnToHead();
     showHeaderBand();
-    setListSelection(0);
+    setListSelection(ListSelection::Collapsed);
     newItemFlag = 0;
 }
 
@@ -118,19 +111,15 @@ void showListRow() {
         else if (moved) leaveEntry();
         return;
     }
-    f->Koumoku->setText(values[0]);
-    f->Koumoku_NM->setText(values[1]);
-    f->Zokusei->setText(values[2]);
-    f->lbl_zokusei->setCaption(f->GRID->textMatrix(r, 4));
-    f->Nagasa->setText(values[3]);
-    f->Nagasa_S->setText(values[4]);
+    showInEntryFields(values);
+    f->lbl_zokusei->setCaption(f->GRID->textMatrix(r, int(ListColumn::AttributeName)));
     newItemFlag = 0;
     openStoredItem(values[0], values);
     // The fields now hold a stored item: its number cannot be changed, whatever entry came before.
     if (!isHead()) {
         f->Koumoku->setEnabled(false);
         applyDecimalRule();
-        setCommandState(1);
+        setCommandState(CommandState::Editing);
     }
 }
 
@@ -142,21 +131,20 @@ void openListRow() {
         return;
     }
     showListRow();
-    workarea.screenMode = QStringLiteral("BODY");
-    enableInputsForMode(workarea.screenMode);
+    setScreenMode(ScreenMode::Body);
     applyDecimalRule();
-    setCommandState(1);
-    setListSelection(1);
+    setCommandState(CommandState::Editing);
+    setListSelection(ListSelection::WholeRow);
     f->Koumoku->setEnabled(false);
 }
 
 void startNewItem() {
     F_R205730* f = itemScreen();
     reloadItemListIfLost();
-    setListSelection(0);
-    for (InputField* field : {f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S}) field->setText(QString());
+    setListSelection(ListSelection::Collapsed);
+    showInEntryFields({});
     f->lbl_zokusei->setCaption(QString());
-    setCommandState(1);
+    setCommandState(CommandState::Editing);
     f->Cmd_sakujyo->setEnabled(false);
     newItemFlag = 1;
     openNewItem();
@@ -164,22 +152,19 @@ void startNewItem() {
     f->Koumoku->setFocus(Qt::OtherFocusReason);
 }
 
-void runCommand(int command) {
-    Int16 result = 0;
+void runCommand(Command command) {
     switch (command) {
-    case 1: itemScreen()->unload(); break;
-    case 2:
-        if (!isHead()) deleteItem(result);
+    case Command::End: itemScreen()->unload(); break;
+    case Command::Delete:
+        if (!isHead()) deleteItem();
         break;
-    case 3:
-        workarea.screenMode = QStringLiteral("BODY");
-        enableInputsForMode(workarea.screenMode);
+    case Command::Add:
+        setScreenMode(ScreenMode::Body);
         startNewItem();
         break;
-    case 4:
-        if (isHead()) searchItem(result);
+    case Command::Search:
+        if (isHead()) searchItem();
         break;
-    default: break;
     }
 }
 
@@ -192,14 +177,14 @@ void handleSaveAnswer(int answer) {
     }
 }
 
-void confirmAndSave(Int16& result) {
-    checkAllFields(result);
-    if (result == 9) return;
+CheckResult confirmAndSave() {
+    if (checkAllFields() == CheckResult::Stop) return CheckResult::Stop;
     const int answer =
         msgBox(QStringLiteral("この内容で更新しますか"), vbYesNoCancel | vbExclamation | vbDefaultButton1);
+    CheckResult result = CheckResult::Stop;
     if (answer == vbYes) {
         // The screen returns to its start also when the save failed: the entry is gone either way.
-        saveItem(result);
+        result = saveItem();
         reloadItemList();
         clearInputs();
         showHeaderBand();
@@ -207,15 +192,14 @@ void confirmAndSave(Int16& result) {
         newItemFlag = 0;
     } else {
         handleSaveAnswer(answer);
-        result = 9;
     }
     toolkit().setMousePointer(vbDefault);
+    return result;
 }
 
 void handleScreenKey(Int16 keyCode) {
     F_R205730* f = itemScreen();
     QWidget* active = f->activeControl();
-    Int16 result = 0;
     switch (keyCode) {
     case vbKeyReturn: {
         // Enter on a command button presses it.
@@ -224,21 +208,15 @@ void handleScreenKey(Int16 keyCode) {
             return;
         }
         workarea.skipNextCheck = False;
-        checkField(Int16(active ? f->tabIndex(active) : -1), result);
-        if (result == 9) return;
+        if (checkField(Int16(active ? f->tabIndex(active) : -1)) == CheckResult::Stop) return;
         if (active == f->Zokusei) applyDecimalRule();
         if (active == f->Nagasa) {
             const QString attribute = f->Zokusei->text();
             if (!platform::trimSpaces(attribute).isEmpty() && attribute != QLatin1String("9") &&
-                attribute != QLatin1String("N")) {
-                confirmAndSave(result);
-                if (result == 9) return;
-            }
+                attribute != QLatin1String("N") && confirmAndSave() == CheckResult::Stop)
+                return;
         }
-        if (active == f->Nagasa_S) {
-            confirmAndSave(result);
-            if (result == 9) return;
-        }
+        if (active == f->Nagasa_S && confirmAndSave() == CheckResult::Stop) return;
         focusNextInput();
         break;
     }
@@ -249,9 +227,8 @@ void handleScreenKey(Int16 keyCode) {
             return;
         }
         if (workarea.skipNextCheck == False) {
-            confirmAndSave(result);
-            if (result == 9) return;
-            setListSelection(0);
+            if (confirmAndSave() == CheckResult::Stop) return;
+            setListSelection(ListSelection::Collapsed);
         }
         clearInputs();
         returnToHead();

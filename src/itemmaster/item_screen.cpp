@@ -30,7 +30,7 @@ QPushButton* button(const QString& caption) {
 
 }  // namespace
 
-F_R205730::F_R205730(std::function<Flag()> exitQuestion) : exitQuestion_(std::move(exitQuestion)) {
+F_R205730::F_R205730(std::function<bool()> exitQuestion) : exitQuestion_(std::move(exitQuestion)) {
     setWindowTitle(QStringLiteral("項目情報マスタ保守 "));
     setKeyPreview(true);
     resize(twips(11865), twips(8220));
@@ -82,10 +82,12 @@ void F_R205730::attachFieldHandlers() {
         field->onKeyUp = [this, field](Int16& keyCode, Int16 shift) { fieldKeyUp(field, keyCode, shift); };
     Koumoku_NM->onChange = [this] { truncateOnChange(Koumoku_NM); };
 
-    connect(Cmd_end, &QPushButton::clicked, this, [] { platform::runHandler([] { runCommand(1); }); });
-    connect(Cmd_sakujyo, &QPushButton::clicked, this, [] { platform::runHandler([] { runCommand(2); }); });
-    connect(Cmd_tuika, &QPushButton::clicked, this, [] { platform::runHandler([] { runCommand(3); }); });
-    connect(Cmd_kensaku, &QPushButton::clicked, this, [] { platform::runHandler([] { runCommand(4); }); });
+    const std::pair<QPushButton*, Command> commands[] = {{Cmd_end, Command::End},
+                                                         {Cmd_sakujyo, Command::Delete},
+                                                         {Cmd_tuika, Command::Add},
+                                                         {Cmd_kensaku, Command::Search}};
+    for (const auto& [button, command] : commands)
+        connect(button, &QPushButton::clicked, this, [c = command] { platform::runHandler([c] { runCommand(c); }); });
 
     GRID->onClick = [] { openListRow(); };
     GRID->onDblClick = [this] {
@@ -94,7 +96,7 @@ void F_R205730::attachFieldHandlers() {
     };
     GRID->onKeyDown = [this](Int16& keyCode, Int16) { gridKeyDown(keyCode); };
     GRID->onRowColChange = [] {
-        if (listLoaded != False) showListRow();
+        if (listLoaded) showListRow();
     };
 }
 
@@ -110,7 +112,7 @@ void F_R205730::gridKeyDown(Int16& keyCode) {
         break;
     case vbKeyReturn:
         // In HEAD the name field is closed: Enter opens the row the list stands on.
-        if (workarea.screenMode == QLatin1String("HEAD")) openListRow();
+        if (inScreenMode(ScreenMode::Head)) openListRow();
         Koumoku_NM->setFocus(Qt::OtherFocusReason);
         break;
     default: break;
@@ -129,14 +131,14 @@ void F_R205730::fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift) {
 
 F_R205730* itemScreen() { return static_cast<F_R205730*>(workarea.mainForm); }
 
-void F_R205730::checkField(Int16 position, Int16& result) { ::checkField(position, result); }
+CheckResult F_R205730::checkField(Int16 position) { return ::checkField(position); }
 
 void F_R205730::Form_Load() {
     loadItemList();
     centreForm(this);
 }
 
-void F_R205730::Form_QueryUnload(Flag& cancel) { cancel = exitQuestion_(); }
+void F_R205730::Form_QueryUnload(bool& cancel) { cancel = exitQuestion_(); }
 
 void F_R205730::Form_KeyDown(Int16& keyCode, Int16 shift) {
     (void)shift;

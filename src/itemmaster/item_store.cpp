@@ -1,4 +1,5 @@
 // The item list, the save and the delete: what the screen says to FL1901項目情報マスタ.
+#include "item_columns.h"
 #include "itemmaster/item_statements.h"
 #include "itemmaster/itemmaster.h"
 
@@ -10,7 +11,7 @@
 
 using namespace platform;
 
-Flag listLoaded = False;
+bool listLoaded = false;
 int listRowCount = 0;
 int listRowShown = 0;
 
@@ -18,24 +19,6 @@ namespace {
 
 const QString updateCancelled = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
 const QString listReadFailed = QStringLiteral("一覧を読み込めませんでした。データベースへの接続を確認してください");
-
-struct ListColumn {
-    const char* title;
-    int width;
-    FlexGrid::Alignment alignment;
-    const char* column;
-    bool emptyWhenZero;
-    bool repeats;  // few different values on many rows: each held once
-};
-const ListColumn listColumns[] = {
-    {" 項目No ", 1000, FlexGrid::RightCenter, "項目No", false, false},
-    {" 項目名 ", 2500, FlexGrid::LeftCenter, "データ項目名", false, false},
-    {" 属性 ", 800, FlexGrid::LeftCenter, "属性", false, true},
-    {" 属性名 ", 1600, FlexGrid::LeftCenter, "属性名", false, true},
-    {" 長さ ", 800, FlexGrid::RightCenter, "長さ", true, false},
-    {" 小数部長さ ", 1500, FlexGrid::RightCenter, "小数部長さ", true, false},
-};
-constexpr int listColumnCount = 6;
 
 // A stored text as the list shows it: trimmed, a length of 0 (however written) empty.
 QStringView shownText(QStringView text, bool emptyWhenZero) {
@@ -75,9 +58,6 @@ struct RedrawOff {
 // The list could not be read after a save or a delete; it holds no rows until it is read again.
 bool listLost = false;
 
-// The list columns that are entry fields too, in entry order.
-constexpr int entryColumns[] = {1, 2, 3, 5, 6};
-
 void rollbackQuietly() {
     try {
         rollbackTransaction();
@@ -91,57 +71,57 @@ void rollbackQuietly() {
 void loadItemList() {
     F_R205730* f = itemScreen();
     FlexGrid* grid = f->GRID;
-    listLoaded = False;
+    listLoaded = false;
     grid->clear();
-    workarea.sqlText = itemListSql();
+    const QString sql = itemListSql();
     // Numbers stay numbers; the grid makes a cell's text when it is shown.
-    std::vector<ListCells> list(listColumnCount);
-    db::readAllRows(
+    std::vector<ListCells> list(std::size(itemColumns));
+    const qint64 rows = db::readAllRows(
+        sql,
         [&](const db::RowBlock& columns) {
-            for (int c = 0; c < listColumnCount; ++c) {
-                const ListColumn& col = listColumns[c];
-                const QString name = QString::fromUtf8(col.column);
-                ListCells& cells = list[size_t(c)];
+            for (size_t c = 0; c < list.size(); ++c) {
+                const ItemColumn& col = itemColumns[c];
+                const QString name = col.column();
+                ListCells& cells = list[c];
                 cells.source = columns.columnIndex(name);
                 if (cells.source < 0)
                     throw db::Error(QStringLiteral("42S22"), 0, QStringLiteral("no column %1 in the result set").arg(name),
-                                    workarea.sqlText);
-                cells.emptyWhenZero = col.emptyWhenZero;
-                cells.cells = columns.type(cells.source) == db::RowBlock::Type::Integer ? GridColumn::numbers(col.emptyWhenZero)
+                                    sql);
+                cells.emptyWhenZero = col.isLength;
+                cells.cells = columns.type(cells.source) == db::RowBlock::Type::Integer ? GridColumn::numbers(col.isLength)
                               : col.repeats                                             ? GridColumn::sharedTexts()
                                                                                         : GridColumn::texts();
             }
         },
-        [&](const db::RowBlock& rows) {
+        [&](const db::RowBlock& block) {
             for (ListCells& cells : list)
-                for (int r = 0; r < rows.rowCount(); ++r) cells.append(rows, r);
+                for (int r = 0; r < block.rowCount(); ++r) cells.append(block, r);
         });
 
     const RedrawOff quiet(grid);
-    grid->setCols(listColumnCount + 1);
+    grid->setCols(lastListColumn + 1);
     grid->setRow(0);
-    for (int c = 1; c <= listColumnCount; ++c) grid->setTextMatrix(0, c, QString::fromUtf8(listColumns[c - 1].title));
-    grid->setColWidth(0, 0);
-    for (int c = 1; c <= listColumnCount; ++c) grid->setColWidth(c, listColumns[c - 1].width);
+    for (const ItemColumn& col : itemColumns) grid->setTextMatrix(0, col.gridColumn(), QString::fromUtf8(col.title));
+    grid->setColWidth(int(ListColumn::Hidden), 0);
+    for (const ItemColumn& col : itemColumns) grid->setColWidth(col.gridColumn(), col.width);
 
     // An empty result leaves the grid's rows as they were, every cell empty.
-    const qsizetype rows = list.front().cells.size();
     listRowCount = 0;
     if (rows > 0) {
         std::vector<GridColumn> columns(1);  // column 0: hidden, no cells
         std::vector<int> alignments{FlexGrid::LeftCenter};
-        for (int c = 0; c < listColumnCount; ++c) {
-            columns.push_back(std::move(list[size_t(c)].cells));
-            alignments.push_back(listColumns[c].alignment);
+        for (size_t c = 0; c < list.size(); ++c) {
+            columns.push_back(std::move(list[c].cells));
+            alignments.push_back(itemColumns[c].alignment);
         }
         grid->setDataColumns(std::move(columns), alignments);
         grid->setRowHeight(1, 360);
         listRowCount = int(rows);
         // The current cell ends on the last row's last column, as after a load row by row.
         grid->setRow(listRowCount);
-        grid->setCol(listColumnCount);
+        grid->setCol(lastListColumn);
     }
-    listLoaded = True;
+    listLoaded = true;
     listLost = false;
     listRowShown = grid->row();
 }
@@ -169,35 +149,29 @@ void reloadItemListIfLost() {
 QStringList listRowValues(int row) {
     const FlexGrid* grid = itemScreen()->GRID;
     QStringList values;
-    for (const int c : entryColumns) values.append(grid->textMatrix(row, c));
+    for (const ItemColumn* col : entryColumns) values.append(grid->textMatrix(row, col->gridColumn()));
     return values;
 }
 
 QStringList listedValues(const db::ResultSet& rs) {
     QStringList values;
-    for (const int c : entryColumns) {
-        const ListColumn& col = listColumns[c - 1];
-        const QVariant value = rs.columnValue(QString::fromUtf8(col.column));
-        values.append(value.isNull() ? QString() : shownText(value.toString(), col.emptyWhenZero).toString());
+    for (const ItemColumn* col : entryColumns) {
+        const QVariant value = rs.columnValue(col->column());
+        values.append(value.isNull() ? QString() : shownText(value.toString(), col->isLength).toString());
     }
     return values;
 }
 
 void moveFieldsToRow(db::ResultSet& rs) {
-    F_R205730* f = itemScreen();
-    rs.setColumnValue(QStringLiteral("項目No"), trimSpaces(f->Koumoku->text()));
-    rs.setColumnValue(QStringLiteral("データ項目名"), trimSpaces(f->Koumoku_NM->text()));
-    rs.setColumnValue(QStringLiteral("属性"), trimSpaces(f->Zokusei->text()));
-    auto length = [](const InputField* field) {
-        const QString t = trimSpaces(field->text());
-        return t.isEmpty() ? QVariant(0) : QVariant(t);
-    };
-    rs.setColumnValue(QStringLiteral("長さ"), length(f->Nagasa));
-    rs.setColumnValue(QStringLiteral("小数部長さ"), length(f->Nagasa_S));
-    // A stored row never holds an empty text in these.
-    for (const char* name : {"項目No", "データ項目名", "属性"}) {
-        const QString column = QString::fromUtf8(name);
-        if (rs.columnValue(column).toString().isEmpty()) rs.setColumnValue(column, QStringLiteral(" "));
+    const F_R205730* f = itemScreen();
+    for (const ItemColumn* col : entryColumns) {
+        const QString text = trimSpaces(col->fieldOn(f)->text());
+        rs.setColumnValue(col->column(), col->isLength && text.isEmpty() ? QVariant(0) : QVariant(text));
+    }
+    // A stored row never holds an empty text.
+    for (const ItemColumn* col : entryColumns) {
+        if (col->isLength) continue;
+        if (rs.columnValue(col->column()).toString().isEmpty()) rs.setColumnValue(col->column(), QStringLiteral(" "));
     }
 }
 
@@ -211,10 +185,8 @@ struct ConflictFound {
 // Opens the row the entry works on, inside the caller's transaction, and makes sure it is still
 // what the screen showed: for a stored item unchanged, for a new one still absent.
 std::unique_ptr<db::ResultSet> openShownRow(const QString& key) {
-    workarea.sqlText = rowToWriteSql(key);
-    std::unique_ptr<db::ResultSet> rs;
-    openUpdatable(rs);
-    const bool present = workarea.resultAtEnd != QLatin1String("9");
+    std::unique_ptr<db::ResultSet> rs = openUpdatable(rowToWriteSql(key));
+    const bool present = !rs->atEnd();
     if (!openedItem.stored) {
         if (present) throw ConflictFound{Conflict::Added};
     } else if (!present) {
@@ -237,18 +209,18 @@ QString keyToWrite() {
 // A row that another workstation inserted between the test and the write refuses the insert.
 bool isDuplicateKey(const db::Error& e) { return e.sqlState.startsWith(QLatin1String("23")); }
 
-void tellConflict(Conflict conflict, bool deleting, Int16& result) {
+CheckResult tellConflict(Conflict conflict, bool deleting) {
     logDetail(QStringLiteral("%1 of item %2 refused: another workstation changed the row since it was shown")
                   .arg(deleting ? QStringLiteral("delete") : QStringLiteral("save"),
                        openedItem.stored ? openedItem.key : trimSpaces(itemScreen()->Koumoku->text())));
     rollbackQuietly();
-    result = 9;
     msgBox(conflictMessage(conflict, deleting), vbOKOnly | vbExclamation);
+    return CheckResult::Stop;
 }
 
 }  // namespace
 
-void saveItem(Int16& result) {
+CheckResult saveItem() {
     toolkit().setMousePointer(vbHourglass);
     try {
         const QString key = keyToWrite();
@@ -268,25 +240,22 @@ void saveItem(Int16& result) {
         }
         rs->closeResultSet();
         commitTransaction();
+        return CheckResult::Passed;
     } catch (const ConflictFound& found) {
-        tellConflict(found.conflict, false, result);
+        return tellConflict(found.conflict, false);
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("save: ") + QString::fromUtf8(e.what()));
         rollbackQuietly();
-        result = 9;
         msgBox(updateCancelled, vbOKOnly);
+        return CheckResult::Stop;
     }
 }
 
-void deleteItem(Int16& result) {
+CheckResult deleteItem() {
     bool inTransaction = false;
     bool listReloaded = false;
     try {
-        checkAllFields(result);
-        if (result != 0) {
-            result = 9;
-            return;
-        }
+        if (checkAllFields() == CheckResult::Stop) return CheckResult::Stop;
         const int answer = msgBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation);
         if (answer == vbOK) {
             const QString key = keyToWrite();
@@ -296,7 +265,8 @@ void deleteItem(Int16& result) {
                 // Held from here to the commit: the row deleted is the row shown, unchanged.
                 std::unique_ptr<db::ResultSet> rs = openShownRow(key);
                 rs->edit();
-                rs->setColumnValue(QStringLiteral("項目No"), rs->columnValue(QStringLiteral("項目No")));
+                const QString keyColumn = itemColumn(ListColumn::ItemNumber).column();
+                rs->setColumnValue(keyColumn, rs->columnValue(keyColumn));
                 try {
                     rs->update();
                 } catch (const db::RowChanged&) {
@@ -304,12 +274,11 @@ void deleteItem(Int16& result) {
                 }
                 rs->closeResultSet();
             }
-            workarea.sqlText = deleteItemSql(key);
-            executeSql();
+            executeSql(deleteItemSql(key));
             listReloaded = true;
             loadItemList();
         }
-        setListSelection(0);
+        setListSelection(ListSelection::Collapsed);
         clearInputs();
         showHeaderBand();
         returnToHead();
@@ -318,17 +287,18 @@ void deleteItem(Int16& result) {
             commitTransaction();
             inTransaction = false;
         }
+        return CheckResult::Passed;
     } catch (const ConflictFound& found) {
-        tellConflict(found.conflict, true, result);
+        tellConflict(found.conflict, true);
         // The item shown is out of date: the entry ends and the list shows the table as it is.
         leaveEntry();
         reloadItemList();
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
         if (inTransaction) rollbackQuietly();
-        result = 9;
         msgBox(updateCancelled, vbOKOnly);
         // The list was read inside the transaction that was just undone; show the table as it is.
         if (listReloaded) reloadItemList();
     }
+    return CheckResult::Stop;
 }

@@ -1,5 +1,6 @@
 // The item an entry works on: which stored row it is, what it held when the entry began, and
 // whether its values can be shown whole in the entry fields.
+#include "item_columns.h"
 #include "itemmaster/itemmaster.h"
 
 #include "platform/cp932.h"
@@ -28,10 +29,16 @@ bool fitsField(const InputField* field, const QString& text) {
 
 bool fitsEntryFields(const QStringList& values) {
     const F_R205730* f = itemScreen();
-    const QList<const InputField*> fields{f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S};
-    for (int i = 0; i < fields.size(); ++i)
-        if (!fitsField(fields[i], values.value(i))) return false;
+    int i = 0;
+    for (const ItemColumn* col : entryColumns)
+        if (!fitsField(col->fieldOn(f), values.value(i++))) return false;
     return true;
+}
+
+void showInEntryFields(const QStringList& values) {
+    const F_R205730* f = itemScreen();
+    int i = 0;
+    for (const ItemColumn* col : entryColumns) col->fieldOn(f)->setText(values.value(i++));
 }
 
 void refuseUnfitItem() { msgBox(doesNotFit, vbOKOnly | vbExclamation); }

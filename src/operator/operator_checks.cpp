@@ -25,9 +25,9 @@ QString trimmed(const QString& text) { return platform::trimSpaces(text); }
 
 bool isEmptyField(const InputField* field) { return trimmed(field->text()).isEmpty(); }
 
-void tell(const QString& message, Int16& result) {
+CheckResult tell(const QString& message) {
     platform::msgBox(message);
-    result = 9;
+    return CheckResult::Stop;
 }
 
 // The sign-on dialog reads its numbers as far as they go; the change dialog wants the whole text.
@@ -76,16 +76,15 @@ std::optional<OperatorRow> readRow(const db::ResultSet& rs, const QString& code,
 // The code check of either dialog. The change dialog puts the focus back into its
 // code after a failure and shows the name trimmed.
 template <typename Dialog>
-void checkCode(Dialog& dialog, Numbers numbers, bool focusOnFailure, bool trimName, Int16& result) {
+CheckResult checkCode(Dialog& dialog, Numbers numbers, bool focusOnFailure, bool trimName) {
     auto fail = [&](const QString& message) {
-        tell(message, result);
+        tell(message);
         if (focusOnFailure) dialog.OPCD->setFocus(Qt::OtherFocusReason);
+        return CheckResult::Stop;
     };
     if (isEmptyField(dialog.OPCD)) return fail(noCodeMessage);
     const QString code = trimmed(dialog.OPCD->text());
-    workarea.sqlText = operatorReadSql(code);
-    std::unique_ptr<db::ResultSet> rs;
-    openReadOnly(rs);
+    const std::unique_ptr<db::ResultSet> rs = openReadOnly(operatorReadSql(code));
     if (rs->atEnd()) {
         rs->closeResultSet();
         return fail(noSuchCodeMessage);
@@ -100,6 +99,7 @@ void checkCode(Dialog& dialog, Numbers numbers, bool focusOnFailure, bool trimNa
     foundOperator.imeMode = row->imeMode;
     foundOperator.level = row->level;
     foundOperator.password = row->password;
+    return CheckResult::Passed;
 }
 
 std::optional<Int16> roundedToInt16(double value) {
@@ -154,61 +154,67 @@ QString passwordUpdateSql(const QString& newPassword, const QString& code) {
         .arg(quoteSql(newPassword), quoteSql(code));
 }
 
-void checkSignOnField(Int16 position, Int16& result) {
+CheckResult checkSignOnField(Int16 position) {
     const W2068401& d = signOnDialog();
-    if (position == d.tabPosition(d.OPCD)) checkSignOnCode(result);
-    else if (position == d.tabPosition(d.PSWD)) checkSignOnPassword(result);
+    if (position == d.tabPosition(d.OPCD)) return checkSignOnCode();
+    if (position == d.tabPosition(d.PSWD)) return checkSignOnPassword();
+    return CheckResult::Passed;
 }
 
-void checkChangeField(Int16 position, Int16& result) {
+CheckResult checkChangeField(Int16 position) {
     const W2068402& d = changeDialog();
-    if (position == d.tabPosition(d.OPCD)) checkChangeCode(result);
-    else if (position == d.tabPosition(d.PSWD)) checkOldPassword(result);
-    else if (position == d.tabPosition(d.NPSWD)) checkNewPassword(result);
-    else if (position == d.tabPosition(d.KAKUNIN)) checkConfirmation(result);
+    if (position == d.tabPosition(d.OPCD)) return checkChangeCode();
+    if (position == d.tabPosition(d.PSWD)) return checkOldPassword();
+    if (position == d.tabPosition(d.NPSWD)) return checkNewPassword();
+    if (position == d.tabPosition(d.KAKUNIN)) return checkConfirmation();
+    return CheckResult::Passed;
 }
 
-void checkSignOnCode(Int16& result) { checkCode(signOnDialog(), Numbers::Leading, false, false, result); }
+CheckResult checkSignOnCode() { return checkCode(signOnDialog(), Numbers::Leading, false, false); }
 
-void checkChangeCode(Int16& result) { checkCode(changeDialog(), Numbers::Whole, true, true, result); }
+CheckResult checkChangeCode() { return checkCode(changeDialog(), Numbers::Whole, true, true); }
 
-void checkSignOnPassword(Int16& result) {
+CheckResult checkSignOnPassword() {
     W2068401& d = signOnDialog();
     // The operator is read again: a password changed meanwhile is honoured.
-    checkSignOnCode(result);
-    if (result != 0) {
+    if (checkSignOnCode() == CheckResult::Stop) {
         d.OPCD->setFocus(Qt::OtherFocusReason);
-        return;
+        return CheckResult::Stop;
     }
     if (isEmptyField(d.PSWD) || trimmed(d.PSWD->text()) != trimmed(foundOperator.password))
-        tell(badPasswordMessage, result);
+        return tell(badPasswordMessage);
+    return CheckResult::Passed;
 }
 
-void checkOldPassword(Int16& result) {
+CheckResult checkOldPassword() {
     W2068402& d = changeDialog();
     if (isEmptyField(d.OPCD)) {
-        tell(noCodeMessage, result);
+        tell(noCodeMessage);
         d.OPCD->setFocus(Qt::OtherFocusReason);
-        return;
+        return CheckResult::Stop;
     }
     if (trimmed(foundOperator.password) != trimmed(d.PSWD->text())) {
-        tell(badPasswordMessage, result);
+        tell(badPasswordMessage);
         d.PSWD->setFocus(Qt::OtherFocusReason);
+        return CheckResult::Stop;
     }
+    return CheckResult::Passed;
 }
 
-void checkNewPassword(Int16& result) {
+CheckResult checkNewPassword() {
     W2068402& d = changeDialog();
-    if (!isEmptyField(d.NPSWD)) return;
-    tell(noNewPasswordMessage, result);
+    if (!isEmptyField(d.NPSWD)) return CheckResult::Passed;
+    tell(noNewPasswordMessage);
     d.NPSWD->setFocus(Qt::OtherFocusReason);
+    return CheckResult::Stop;
 }
 
-void checkConfirmation(Int16& result) {
+CheckResult checkConfirmation() {
     W2068402& d = changeDialog();
-    if (trimmed(d.KAKUNIN->text()) == trimmed(d.NPSWD->text())) return;
-    tell(badPasswordMessage, result);
+    if (trimmed(d.KAKUNIN->text()) == trimmed(d.NPSWD->text())) return CheckResult::Passed;
+    tell(badPasswordMessage);
     d.NPSWD->clear();
     d.KAKUNIN->clear();
     d.KAKUNIN->setFocus(Qt::OtherFocusReason);
+    return CheckResult::Stop;
 }

@@ -109,7 +109,7 @@ void OperatorDialog::attachFocusHandlers() {
     }
 }
 
-void OperatorDialog::autoAdvance(Int16 keyCode, const std::function<void(Int16, Int16&)>& check,
+void OperatorDialog::autoAdvance(Int16 keyCode, const std::function<CheckResult(Int16)>& check,
                                  const std::function<void(InputField*)>& onPass) {
     if (keepsFieldOnKeyUp(keyCode)) return;
     autoAdvanceCheckFailed = False;
@@ -118,9 +118,7 @@ void OperatorDialog::autoAdvance(Int16 keyCode, const std::function<void(Int16, 
     if (!field) return;
     if (!typedFull(field->maxLength(), static_cast<int>(field->text().size()), field->selStart(), field->selLength()))
         return;
-    Int16 result = 0;
-    check(tabPosition(field), result);
-    if (result == 9) {
+    if (check(tabPosition(field)) == CheckResult::Stop) {
         autoAdvanceCheckFailed = True;
         if (auto* active = qobject_cast<InputField*>(activeControl())) selectAllText(active);
     } else {

@@ -57,9 +57,7 @@ void W2068402::Form_KeyDown(Int16& keyCode, Int16 shift) {
     QWidget* active = activeControl();
     switch (keyCode) {
     case vbKeyReturn: {
-        Int16 result = 0;
-        checkChangeField(tabPosition(active), result);
-        if (result == 9) {
+        if (checkChangeField(tabPosition(active)) == CheckResult::Stop) {
             // The check may have moved the focus.
             if (auto* field = qobject_cast<InputField*>(activeControl())) selectAllText(field);
             return;
@@ -96,11 +94,8 @@ void writeNewPassword() {
     W2068402& d = changeDialog();
     // The code and the old password again; the new password and its confirmation have passed.
     try {
-        Int16 result = 0;
-        for (Int16 position = 0; position <= 3; ++position) {
-            checkChangeField(position, result);
-            if (result == 9) return;
-        }
+        for (Int16 position = 0; position <= 3; ++position)
+            if (checkChangeField(position) == CheckResult::Stop) return;
     } catch (const std::exception& e) {
         // No transaction has begun: nothing to roll back, but the operator must know.
         platform::logDetail(QStringLiteral("password change: reading the operator failed: ") +
@@ -113,8 +108,7 @@ void writeNewPassword() {
         beginTransaction();
         // The key is the code of the operator just read: typed with blanks around it, the
         // code as typed would match no row and the change would look done without being done.
-        workarea.sqlText = passwordUpdateSql(newPassword, foundOperator.code);
-        executeSql();
+        executeSql(passwordUpdateSql(newPassword, foundOperator.code));
         commitTransaction();
     } catch (const std::exception& e) {
         // Refused: the old password stays and the dialog stays open, without a message.

@@ -31,9 +31,7 @@ void W2068401::Form_KeyDown(Int16& keyCode, Int16 shift) {
     QWidget* active = activeControl();
     switch (keyCode) {
     case vbKeyReturn: {
-        Int16 result = 0;
-        checkSignOnField(tabPosition(active), result);
-        if (result == 9) {
+        if (checkSignOnField(tabPosition(active)) == CheckResult::Stop) {
             // The check may have moved the focus to the code.
             if (auto* field = qobject_cast<InputField*>(activeControl())) selectAllText(field);
             return;

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, Int16& status) {
+void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, CheckResult& status) {
     if (!codeField || !nameLabel) {
         platform::logDetail(QStringLiteral("class name display: no code field or name label"));
         if (nameLabel) nameLabel->setText(QString());
@@ -19,6 +19,6 @@ void showClassName(const QString& classification, QLineEdit* codeField, QLabel* 
         return;
     }
     nameLabel->setText(QString());
-    status = 9;
+    status = CheckResult::Stop;
     platform::msgBox(QStringLiteral("該当データがありませんでした"), platform::vbOKOnly);
 }

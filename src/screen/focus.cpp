@@ -11,14 +11,14 @@ int activeTabIndex() {
 InputField* activeField() { return qobject_cast<InputField*>(activeControl()); }
 
 void onFieldGotFocus(InputField* field) {
-    paintFieldBackground(field, QStringLiteral("1"));
+    paintFieldBackground(field, FieldColour::Focus);
     selectAllText(field);
 }
 
-void onFieldLostFocus(InputField* field) { paintFieldBackground(field, QStringLiteral("2")); }
+void onFieldLostFocus(InputField* field) { paintFieldBackground(field, FieldColour::Normal); }
 
-void paintFieldBackground(InputField* field, const QString& marker) {
-    field->setBackColor(marker == QLatin1String("2") ? workarea.TextBackColor : workarea.TextFocusColor);
+void paintFieldBackground(InputField* field, FieldColour colour) {
+    field->setBackColor(colour == FieldColour::Normal ? workarea.TextBackColor : workarea.TextFocusColor);
 }
 
 void selectAllText(InputField* field) {
@@ -27,10 +27,18 @@ void selectAllText(InputField* field) {
     field->setSelLength(static_cast<int>(field->text().size()));
 }
 
-void enableInputsForMode(const QString& mode) {
+void enableInputsForMode(ScreenMode mode) {
     const WorkArea& w = workarea;
+    const QString text = screenModeText(mode);
     for (int p = 0; p < w.inputCount && p < w.inputControls.size(); ++p) {
         InputField* field = w.inputControls[p];
-        if (field) field->setEnabled(p < w.inputScreenModes.size() && w.inputScreenModes[p] == mode);
+        if (field) field->setEnabled(p < w.inputScreenModes.size() && w.inputScreenModes[p] == text);
     }
 }
+
+void setScreenMode(ScreenMode mode) {
+    workarea.screenMode = screenModeText(mode);
+    enableInputsForMode(mode);
+}
+
+bool inScreenMode(ScreenMode mode) { return workarea.screenMode == screenModeText(mode); }

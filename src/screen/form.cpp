@@ -85,13 +85,13 @@ void Form::applyTabOrder() {
 }
 
 void Form::closeEvent(QCloseEvent* event) {
-    Flag cancel = False;
+    bool cancel = false;
     bool handled = false;
     platform::runHandler([&] {
         Form_QueryUnload(cancel);
         handled = true;
     });
-    if (!handled || cancel != False) {
+    if (!handled || cancel) {
         event->ignore();
         return;
     }

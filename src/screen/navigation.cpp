@@ -83,9 +83,7 @@ void autoAdvanceOnKeyUp(Int16 keyCode, Int16 shift) {
         field->setSelStart(static_cast<int>(field->text().size()));
     }
     if (!typedFull(maxLength, count, selStart, selLength)) return;
-    Int16 result = 0;
-    workarea.mainForm->checkField(static_cast<Int16>(field->tabIndex()), result);
-    if (result == 9) {
+    if (workarea.mainForm->checkField(static_cast<Int16>(field->tabIndex())) == CheckResult::Stop) {
         autoAdvanceCheckFailed = True;
         if (InputField* still = activeField()) selectAllText(still);
     } else {
@@ -100,7 +98,6 @@ void truncateOnChange(InputField* field) {
     const int caret = field->selStart();
     field->setText(field->text().left(maxLength / 2));
     field->setSelStart(caret);
-    Int16 result = 0;
-    workarea.mainForm->checkField(static_cast<Int16>(field->tabIndex()), result);
-    if (result == 0) platform::toolkit().queueEnterKey();
+    if (workarea.mainForm->checkField(static_cast<Int16>(field->tabIndex())) == CheckResult::Passed)
+        platform::toolkit().queueEnterKey();
 }

@@ -32,7 +32,7 @@ void initProgram() {
     applyAppearance();
 }
 
-Flag confirmExit() {
+bool confirmExit() {
     const int answer = msgBox(QStringLiteral("終了してもよろしいですか"), vbYesNo | vbExclamation | vbDefaultButton2);
     if (answer == vbYes) {
         closeDatabase();
@@ -41,5 +41,5 @@ Flag confirmExit() {
     // The first field keeps its colour; the others lose any focus colour.
     for (int p = 1; p < workarea.inputCount && p < workarea.inputControls.size(); ++p)
         workarea.inputControls[p]->setBackColor(workarea.TextBackColor);
-    return True;
+    return true;
 }

@@ -81,7 +81,7 @@ private slots:
         QLineEdit field;
         QLabel name(QStringLiteral("前の名前"));
         field.setText(code);
-        Int16 result = 0;
+        CheckResult result = CheckResult::Passed;
         ::showClassName(QStringLiteral("属性"), &field, &name, result);
         QCOMPARE(name.text(), label);
         QCOMPARE(int(result), status);
@@ -98,7 +98,7 @@ private slots:
         QLineEdit field;
         QLabel name;
         field.setText(QStringLiteral("K"));
-        Int16 result = 9;
+        CheckResult result = CheckResult::Stop;
         ::showClassName(QStringLiteral("属性"), &field, &name, result);
         QCOMPARE(name.text(), QStringLiteral("漢字"));
         QCOMPARE(int(result), 9);

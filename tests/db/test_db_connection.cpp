@@ -63,7 +63,7 @@ private slots:
         closeDatabase();
         QVERIFY(!workarea.dbConnection && !workarea.dbEnvironment);
         closeDatabase();
-        QVERIFY_THROWS_EXCEPTION(db::Error, executeSql());
+        QVERIFY_THROWS_EXCEPTION(db::Error, executeSql(workarea.sqlText));
     }
 
     void connectFailuresShowTheMessageAndEnd_data() {
@@ -123,9 +123,8 @@ private slots:
         database.configureWorkArea();
         openDatabase();
         QCOMPARE(QString::fromLatin1(nl_langinfo(CODESET)), QStringLiteral("UTF-8"));
-        std::unique_ptr<db::ResultSet> rs;
-        workarea.sqlText = QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '属性' AND 区分ｺｰﾄﾞ= 'K'");
-        openReadOnly(rs);
+        const std::unique_ptr<db::ResultSet> rs =
+            openReadOnly(QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '属性' AND 区分ｺｰﾄﾞ= 'K'"));
         QCOMPARE(rs->columnValue(QStringLiteral("区分名称")).toString(), QStringLiteral("漢字"));
     }
 
@@ -136,12 +135,9 @@ private slots:
         platform::ScriptedToolkitScope scope;
         database.configureWorkArea();
         openDatabase();
-        std::unique_ptr<db::ResultSet> rs;
-        workarea.sqlText = QStringLiteral("SELECT * FROM FL1901項目情報マスタ");
-        openReadOnly(rs);
+        const std::unique_ptr<db::ResultSet> rs = openReadOnly(QStringLiteral("SELECT * FROM FL1901項目情報マスタ"));
         beginTransaction();
-        workarea.sqlText = QStringLiteral("DELETE FROM FL1901項目情報マスタ");
-        executeSql();
+        executeSql(QStringLiteral("DELETE FROM FL1901項目情報マスタ"));
         closeDatabase();
         // The set outlives its connection: a clear failure, no crash.
         QVERIFY_THROWS_EXCEPTION(db::Error, rs->columnValue(QStringLiteral("項目No")));

@@ -23,13 +23,9 @@ class TestDbStatements : public QObject {
     QVariant other(const QString& sql) { return database->queryValue(sql); }
     int itemCount() { return other(QStringLiteral("SELECT COUNT(*) FROM FL1901項目情報マスタ")).toInt(); }
     void open(std::unique_ptr<db::ResultSet>& rs, const QString& sql, bool updatable = false) {
-        workarea.sqlText = sql;
-        updatable ? openUpdatable(rs) : openReadOnly(rs);
+        rs = updatable ? openUpdatable(sql) : openReadOnly(sql);
     }
-    void execute(const QString& sql) {
-        workarea.sqlText = sql;
-        executeSql();
-    }
+    void execute(const QString& sql) { executeSql(sql); }
 
 private slots:
     void init() {
@@ -68,9 +64,8 @@ private slots:
         // A failed open leaves resultAtEnd and the caller's reference alone.
         db::ResultSet* before = rs.get();
         workarea.resultAtEnd = QStringLiteral("0");
-        workarea.sqlText = QStringLiteral("SELECT * FROM 存在しない表");
         try {
-            openReadOnly(rs);
+            rs = openReadOnly(QStringLiteral("SELECT * FROM 存在しない表"));
             QFAIL("a missing table opened");
         } catch (const db::Error& e) {
             QVERIFY(!e.sqlState.isEmpty());

@@ -17,8 +17,7 @@ class TestItemChecks : public QObject {
         s.f()->Zokusei->setText(attribute);
         s.f()->Nagasa->setText(length);
         s.tk().boxes.clear();
-        result = 0;
-        checkLength(result);
+        result = Int16(checkLength());
         return s.tk().boxTexts();
     }
 
@@ -68,7 +67,7 @@ private slots:
         f->lbl_zokusei->setCaption(QStringLiteral("前の名前"));
         f->Zokusei->setText(QStringLiteral("M"));
         s.tk().boxes.clear();
-        checkAttribute(result);
+        result = Int16(checkAttribute());
         QCOMPARE(s.tk().boxTexts(), QStringList{QStringLiteral("該当データがありません")});
         QCOMPARE(s.tk().boxes[0].style, vbOKOnly);
         QCOMPARE(result, Int16(9));
@@ -77,7 +76,7 @@ private slots:
         // A code the master does not know: the lookup's own message.
         f->Zokusei->setText(QStringLiteral("Z"));
         s.tk().boxes.clear();
-        checkAttribute(result);
+        result = Int16(checkAttribute());
         QCOMPARE(s.tk().boxTexts(), QStringList{QStringLiteral("該当データがありませんでした")});
         QCOMPARE(result, Int16(9));
     }
@@ -104,7 +103,7 @@ private slots:
         for (const auto& [decimals, expected] : {std::pair{"5", 9}, std::pair{"4", 0}, std::pair{"", 0}}) {
             f->Nagasa_S->setText(QString::fromLatin1(decimals));
             Int16 result = 0;
-            checkDecimalLength(result);
+            result = Int16(checkDecimalLength());
             QCOMPARE(result, Int16(expected));
         }
         QCOMPARE(s.tk().boxTexts(), QStringList{overLimit});
@@ -118,7 +117,7 @@ private slots:
         for (const char* zero : {"0", "00", "000"}) {
             f->Koumoku->setText(QString::fromLatin1(zero));
             Int16 result = 0;
-            checkItemNumber(result);
+            result = Int16(checkItemNumber());
             QCOMPARE(result, Int16(9));
         }
         QCOMPARE(s.tk().boxTexts(), (QStringList{noNumber, noNumber, noNumber}));
@@ -126,18 +125,18 @@ private slots:
         f->Koumoku->clear();
         s.tk().boxes.clear();
         Int16 result = 0;
-        checkItemNumber(result);
+        result = Int16(checkItemNumber());
         QCOMPARE(s.tk().boxTexts(), QStringList{noNumber});
 
         f->Koumoku->setText(QStringLiteral("010"));  // item 10 exists
         s.tk().boxes.clear();
-        checkItemNumber(result);
+        result = Int16(checkItemNumber());
         QCOMPARE(s.tk().boxTexts(), QStringList{QStringLiteral("項目Noが重複しています")});
         QCOMPARE(f->Koumoku->text(), QStringLiteral("10"));
 
         f->Koumoku->setText(QStringLiteral("007"));
         result = 9;
-        checkItemNumber(result);
+        result = Int16(checkItemNumber());
         QCOMPARE(result, Int16(0));
         QCOMPARE(f->Koumoku->text(), QStringLiteral("7"));
 
@@ -145,7 +144,7 @@ private slots:
         newItemFlag = 0;
         f->Koumoku->setText(QStringLiteral("010"));
         result = 0;
-        checkItemNumber(result);
+        result = Int16(checkItemNumber());
         QCOMPARE(f->Koumoku->text(), QStringLiteral("010"));
         QCOMPARE(result, Int16(0));
     }
@@ -155,7 +154,7 @@ private slots:
         REQUIRE_TEST_DATABASE(s.database());
         s.f()->Koumoku_NM->setText(QStringLiteral("   "));
         Int16 result = 0;
-        checkItemName(result);
+        result = Int16(checkItemName());
         QCOMPARE(result, Int16(9));
         QCOMPARE(s.tk().boxTexts(), QStringList{QStringLiteral("項目名が入力されていません")});
     }
@@ -209,7 +208,7 @@ private slots:
         f->Nagasa->setText(QStringLiteral("5000"));
         f->Nagasa_S->setText(QStringLiteral("99"));  // not tested: X has no decimal part
         Int16 result = 0;
-        checkAllFields(result);
+        result = Int16(checkAllFields());
         QCOMPARE(result, Int16(9));
         QCOMPARE(s.tk().boxTexts(), QStringList{overLimit});
         QCOMPARE(s.focused(), f->Nagasa);
@@ -220,7 +219,7 @@ private slots:
         ShownScreen s;  // no items at all
         REQUIRE_TEST_DATABASE(s.database());
         Int16 result = 0;
-        searchItem(result);
+        result = Int16(searchItem());
         QCOMPARE(result, Int16(9));
         QVERIFY(s.tk().boxes.isEmpty());
         QCOMPARE(workarea.screenMode, QStringLiteral("HEAD"));
@@ -238,7 +237,7 @@ private slots:
         f->Zokusei->setText(QStringLiteral("X"));
         const int before = s.itemCount();
         Int16 result = 0;
-        saveItem(result);
+        result = Int16(saveItem());
         QCOMPARE(result, Int16(9));
         QCOMPARE(s.tk().boxTexts(), QStringList{QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました")});
         QCOMPARE(s.itemCount(), before);

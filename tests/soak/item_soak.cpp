@@ -59,8 +59,7 @@ struct Operation {
 // Returns the name shown, or "(absent)" for a new item.
 QString openItem(F_R205730* f, int item) {
     f->Kensaku->setText(QString::number(item));
-    Int16 result = 0;
-    searchItem(result);
+    searchItem();
     if (workarea.screenMode == QLatin1String("BODY")) return f->Koumoku_NM->text();
     startNewItem();
     f->Koumoku->setText(QString::number(item));
@@ -114,12 +113,12 @@ int runWorkstation(int number, double seconds, const QString& logPath) {
                 f->Zokusei->setText(QStringLiteral("X"));
                 f->Nagasa->setText(QString::number(1 + rng.bounded(200)));
                 f->Nagasa_S->setText(QString());
-                saveItem(result);
+                result = Int16(saveItem());
                 reloadItemList();
                 leaveEntry();
             } else {
                 scope.tk.answer(vbOK);
-                deleteItem(result);
+                result = Int16(deleteItem());
             }
         } catch (const ProgramEnded&) {
             std::fprintf(stderr, "workstation %d ended: %s\n", number, qPrintable(scope.tk.boxTexts().join('|')));

@@ -53,8 +53,7 @@ ShownScreen::~ShownScreen() {
 }
 
 void ShownScreen::enterBody(InputField* focusField) {
-    workarea.screenMode = QStringLiteral("BODY");
-    enableInputsForMode(workarea.screenMode);
+    setScreenMode(ScreenMode::Body);
     focus(focusField);
 }
 

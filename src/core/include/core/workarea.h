@@ -20,6 +20,15 @@ using Flag = std::int16_t;
 inline constexpr Flag False = 0;
 inline constexpr Flag True = -1;
 
+// What a check or a screen routine tells its caller, with the design's stop code: Stop (9) when
+// the caller must stop there, the operator having been told or having declined; Passed (0) otherwise.
+enum class CheckResult : Int16 { Passed = 0, Stop = 9 };
+
+// The main screen's modes: in Head only the search field can be entered, in Body the entry fields.
+// The work area holds them as the design's texts "HEAD" and "BODY".
+enum class ScreenMode { Head, Body };
+QString screenModeText(ScreenMode mode);
+
 // A text of exactly 50 characters: assignment pads with spaces or cuts after 50.
 class Fixed50 {
 public:
@@ -51,9 +60,9 @@ struct WorkArea {
     QList<InputField*> inputControls;
     QStringList inputDateFormats;
     QStringList inputKeyModes;
-    QStringList inputScreenModes;
+    QStringList inputScreenModes;  // screenModeText of each field's mode
     Int16 inputCount = 0;
-    QString screenMode;
+    QString screenMode;  // screenModeText of the current mode
     Int16 currentInputIndex = 0;
     QString resultAtEnd;
     Fixed50 machineSetting;

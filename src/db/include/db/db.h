@@ -1,5 +1,6 @@
 // Database access: the one ODBC connection, its result sets, action statements and transactions,
-// and the classification name lookup. Every statement runs the text in workarea.sqlText.
+// and the classification name lookup. Each statement operation takes its text and leaves it in
+// workarea.sqlText, where the design keeps the statement run last.
 #pragma once
 
 #include "core/workarea.h"
@@ -57,7 +58,7 @@ public:
     void closeResultSet();
 
 private:
-    friend void openResultSet(std::unique_ptr<ResultSet>&, int, int);
+    friend std::unique_ptr<ResultSet> openResultSet(const QString&, int, int);
     explicit ResultSet(std::unique_ptr<Statement> statement, const QString& text);
     struct Impl;
     std::unique_ptr<Impl> d;
@@ -87,11 +88,12 @@ private:
     const BulkRead& read_;
 };
 
-// Runs sqlText read-only and forward-only and hands every row over in blocks: the fast way to
-// read a whole table. begin is called before the first block with the columns (no rows), and
+// Runs the statement read-only and forward-only and hands every row over in blocks: the fast way
+// to read a whole table. begin is called before the first block with the columns (no rows), and
 // again if a text longer than its buffer makes the read start over: the reader starts afresh.
-// Sets resultAtEnd to "9" when there was no row, "0" otherwise.
-void readAllRows(const std::function<void(const RowBlock&)>& begin, const std::function<void(const RowBlock&)>& rows);
+// Returns the number of rows read (resultAtEnd also says whether there was none).
+qint64 readAllRows(const QString& sql, const std::function<void(const RowBlock&)>& begin,
+                   const std::function<void(const RowBlock&)>& rows);
 
 }  // namespace db
 
@@ -100,12 +102,12 @@ void openDatabase();
 // Closes dbConnection (a transaction still open is rolled back); never fails.
 void closeDatabase();
 
-// Run sqlText and hand back the result set on its first row; set resultAtEnd to "9" when it
-// has no row, "0" otherwise (left alone when the open fails).
-void openUpdatable(std::unique_ptr<db::ResultSet>& resultSet);
-void openReadOnly(std::unique_ptr<db::ResultSet>& resultSet);
-// Runs sqlText as an action statement; matching no row is no failure.
-void executeSql();
+// Run the statement and hand back the result set on its first row. resultAtEnd records "9" when
+// it has no row, "0" otherwise (left alone when the open fails); callers ask the set's atEnd().
+std::unique_ptr<db::ResultSet> openUpdatable(const QString& sql);
+std::unique_ptr<db::ResultSet> openReadOnly(const QString& sql);
+// Runs an action statement; matching no row is no failure.
+void executeSql(const QString& sql);
 
 void beginTransaction();
 void commitTransaction();

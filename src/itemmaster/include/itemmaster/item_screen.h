@@ -15,7 +15,7 @@ class F_R205730 : public Form {
     Q_OBJECT
 public:
     // exitQuestion answers every attempt to close the screen: true keeps it open. Start-up owns it.
-    explicit F_R205730(std::function<Flag()> exitQuestion);
+    explicit F_R205730(std::function<bool()> exitQuestion);
 
     // Header band.
     Label* OPR_PGID;    // the screen's ID
@@ -42,15 +42,15 @@ public:
     QList<InputField*> fields() const { return {Kensaku, Koumoku, Koumoku_NM, Zokusei, Nagasa, Nagasa_S}; }
 
     // The field check of module check_field, for the framework's automatic moves.
-    void checkField(Int16 position, Int16& result) override;
+    CheckResult checkField(Int16 position) override;
 
 protected:
     void Form_Load() override;
-    void Form_QueryUnload(Flag& cancel) override;
+    void Form_QueryUnload(bool& cancel) override;
     void Form_KeyDown(Int16& keyCode, Int16 shift) override;
 
 private:
-    std::function<Flag()> exitQuestion_;
+    std::function<bool()> exitQuestion_;
     void attachFieldHandlers();
     void fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift);
     void gridKeyDown(Int16& keyCode);

@@ -23,7 +23,7 @@ void buildItemInputTable();
 struct OpenedItem {
     bool stored = false;  // false for a new item
     QString key;          // 項目No as stored, whole
-    QStringList shown;    // 項目No, データ項目名, 属性, 長さ, 小数部長さ as the list shows them
+    QStringList shown;    // the entry values, Koumoku to Nagasa_S, as the list shows them
 };
 extern OpenedItem openedItem;
 void openStoredItem(const QString& key, const QStringList& shown);
@@ -34,6 +34,8 @@ void openNewItem();
 bool fitsField(const InputField* field, const QString& text);
 // The five entry values, Koumoku to Nagasa_S, each fit their field.
 bool fitsEntryFields(const QStringList& values);
+// Sets the five entry values, Koumoku to Nagasa_S, into their fields; missing ones empty them.
+void showInEntryFields(const QStringList& values);
 // Tells the operator that an item whose values do not fit the fields is not opened.
 void refuseUnfitItem();
 
@@ -44,7 +46,7 @@ QString conflictMessage(Conflict conflict, bool deleting);
 // --- the list and the statements ---------------------------------------------
 
 // False while the list is being filled; the list's row change is ignored meanwhile.
-extern Flag listLoaded;
+extern bool listLoaded;
 // Data rows of the list (1 .. listRowCount). Not limited to 16 bits: every row is listed.
 extern int listRowCount;
 // The list row the list stood on when showListRow last ran (or the load ended): a change of the
@@ -63,31 +65,33 @@ void reloadItemListIfLost();
 QStringList listRowValues(int row);
 // The five entry columns of a result set's current row as the list would show them.
 QStringList listedValues(const db::ResultSet& rs);
-// Writes the entered item, inserting or updating by the row's presence now; 9 on failure.
-void saveItem(Int16& result);
+// Writes the entered item, inserting or updating by the row's presence now; Stop on failure.
+CheckResult saveItem();
 // Copies the five entry fields into a row being added or edited.
 void moveFieldsToRow(db::ResultSet& rs);
-// Asks, deletes the item in Koumoku, reloads the list and returns to HEAD; 9 when it stops.
-void deleteItem(Int16& result);
+// Asks, deletes the item in Koumoku, reloads the list and returns to HEAD; Stop when it stops.
+CheckResult deleteItem();
 
 // --- field checks --------------------------------------------------------------
 
 // Fills the header band: screen ID, operator code and name, today's date.
 void showHeaderBand();
-// Checks one input position; result 9 stops the caller, 0 passed.
-void checkField(Int16 position, Int16& result);
-void checkAllFields(Int16& result);
-// The search field's check: always ends with 9, placing the focus itself.
-void searchItem(Int16& result);
-void checkItemNumber(Int16& result);
-void checkItemName(Int16& result);
-void checkAttribute(Int16& result);
-void checkLength(Int16& result);
-void checkDecimalLength(Int16& result);
+// Checks one input position; a check skipped by F2 passes.
+CheckResult checkField(Int16 position);
+// The item's fields in screen order, up to the first that fails, which then has the focus.
+CheckResult checkAllFields();
+// The search field's check: always Stop, placing the focus itself.
+CheckResult searchItem();
+CheckResult checkItemNumber();
+CheckResult checkItemName();
+CheckResult checkAttribute();
+CheckResult checkLength();
+CheckResult checkDecimalLength();
 // The decimal-part field is open only for attributes 9 and N.
 void applyDecimalRule();
-void showFirstListRow(Int16& result);
-void showFoundRow(db::ResultSet& rs, Int16& result);
+// The search's item in the fields; Stop when its attribute has no name.
+CheckResult showFirstListRow();
+CheckResult showFoundRow(db::ResultSet& rs);
 // The leading whole number of a text as digits: "007" is "7", no number is "0".
 QString numericValueText(const QString& text);
 
@@ -99,15 +103,22 @@ extern Int16 newItemFlag;
 // The initial state: inputs cleared, input table built, mode "HEAD", focus in the search field.
 void initItemScreen();
 void handleScreenKey(Int16 keyCode);
-// 1 end, 2 delete, 3 add, 4 search.
-void runCommand(int command);
-void confirmAndSave(Int16& result);
+// The four command buttons, with the design's command numbers.
+enum class Command { End = 1, Delete = 2, Add = 3, Search = 4 };
+void runCommand(Command command);
+// Checks all fields and asks the save question; Stop unless the answer was Yes and the save went through.
+CheckResult confirmAndSave();
 void handleSaveAnswer(int answer);
 void startNewItem();
 void openListRow();
 void showListRow();
-void setListSelection(int state);
-void setCommandState(int state);
+// The list's selection, with the design's numbers: collapsed, or the whole current row.
+enum class ListSelection { Collapsed = 0, WholeRow = 1 };
+void setListSelection(ListSelection selection);
+// The search and delete buttons, with the design's numbers: Searching enables the search and
+// disables the delete, Editing the other way round.
+enum class CommandState { Searching = 0, Editing = 1 };
+void setCommandState(CommandState state);
 // Mode "HEAD", its fields and commands; the focus back in the search field.
 void returnToHead();
 // Ends the entry: fields and "lbl_" labels empty, mode "HEAD", the list's selection collapsed.

@@ -19,7 +19,7 @@ public:
     void setVisible(bool visible) override;
     // The key-up of a field that may just have been typed full: its check runs, and a
     // passed check moves on through onPass.
-    void autoAdvance(Int16 keyCode, const std::function<void(Int16, Int16&)>& check,
+    void autoAdvance(Int16 keyCode, const std::function<CheckResult(Int16)>& check,
                      const std::function<void(InputField*)>& onPass);
 
 protected:

@@ -41,18 +41,18 @@ W2068402& changeDialog();
 // Back to the state at process start: both dialogs gone, nothing found, no outcome.
 void resetOperatorState();
 
-// --- checks: result 9 stops the caller, an unchanged result passed -----------
+// --- checks: Stop when the operator has been told why ------------------------
 
 // Runs the check of the field at a design tab position of the sign-on dialog.
-void checkSignOnField(Int16 position, Int16& result);
+CheckResult checkSignOnField(Int16 position);
 // The same for the password change dialog.
-void checkChangeField(Int16 position, Int16& result);
-void checkSignOnCode(Int16& result);
-void checkChangeCode(Int16& result);
-void checkSignOnPassword(Int16& result);
-void checkOldPassword(Int16& result);
-void checkNewPassword(Int16& result);
-void checkConfirmation(Int16& result);
+CheckResult checkChangeField(Int16 position);
+CheckResult checkSignOnCode();
+CheckResult checkChangeCode();
+CheckResult checkSignOnPassword();
+CheckResult checkOldPassword();
+CheckResult checkNewPassword();
+CheckResult checkConfirmation();
 
 // The statement texts, values pasted as text literals.
 QString operatorReadSql(const QString& code);

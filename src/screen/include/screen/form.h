@@ -48,8 +48,11 @@ public:
     void previewKeyPress(Int16& keyAscii);
 
     // The screen's check of one input position, run by the framework when a field is typed full:
-    // result 9 when the field is in error (the check has told the operator), else left as given.
-    virtual void checkField(Int16 position, Int16& result) { (void)position, (void)result; }
+    // Stop when the field is in error (the check has told the operator).
+    virtual CheckResult checkField(Int16 position) {
+        (void)position;
+        return CheckResult::Passed;
+    }
 
     // A field that lost the keyboard to another window (a message box) keeps
     // its focus state; it loses focus when another control of the form takes it.
@@ -59,8 +62,8 @@ public:
 
 protected:
     virtual void Form_Load() {}
-    // Setting cancel to a true value keeps the screen open.
-    virtual void Form_QueryUnload(Flag& cancel) { (void)cancel; }
+    // Setting cancel keeps the screen open.
+    virtual void Form_QueryUnload(bool& cancel) { (void)cancel; }
     virtual void Form_Unload() {}
     // With key preview on these run before the control's own handlers.
     // Setting keyCode to 0 in Form_KeyDown swallows the key.

@@ -27,8 +27,8 @@ void centreForm(QWidget* form);
 void clearInputs();
 
 // Shows the name of the code in codeField on nameLabel; when there is none clears the label,
-// sets status to 9 and tells the operator.
-void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, Int16& status);
+// sets status to Stop and tells the operator. A name found leaves status as it was.
+void showClassName(const QString& classification, QLineEdit* codeField, QLabel* nameLabel, CheckResult& status);
 
 // --- keystroke filters and the input table --------------------------------
 
@@ -48,12 +48,17 @@ int sjisByteLength(const QString& text);
 
 void onFieldGotFocus(InputField* field);
 void onFieldLostFocus(InputField* field);
-// "2" paints the normal back colour, any other marker the focus colour.
-void paintFieldBackground(InputField* field, const QString& marker);
+// A field's back colour, with the design's markers.
+enum class FieldColour { Focus = 1, Normal = 2 };
+void paintFieldBackground(InputField* field, FieldColour colour);
 void selectAllText(InputField* field);
 void focusNextInput();
 void focusPreviousInput();
-void enableInputsForMode(const QString& mode);
+// Enables the inputs of that mode, disables the others.
+void enableInputsForMode(ScreenMode mode);
+// screenMode := mode, with the inputs of that mode enabled.
+void setScreenMode(ScreenMode mode);
+bool inScreenMode(ScreenMode mode);
 void autoAdvanceOnKeyUp(Int16 keyCode, Int16 shift);
 // Keys whose key-up never moves a field on: Up, Down, Enter, Esc, Shift and Ctrl.
 bool keepsFieldOnKeyUp(Int16 keyCode);

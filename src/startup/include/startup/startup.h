@@ -11,4 +11,4 @@ void Main();
 void initProgram();
 // "終了してもよろしいですか": Yes closes the connection and ends the program;
 // No returns true so that the close is cancelled.
-Flag confirmExit();
+bool confirmExit();
