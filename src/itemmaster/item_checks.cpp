@@ -7,6 +7,8 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 
+#include <utility>
+
 using namespace platform;
 
 namespace {
@@ -81,14 +83,13 @@ CheckResult checkField(Int16 position) {
         return CheckResult::Passed;
     }
     InputField* control = workarea.inputControls[position];
-    const QString name = control->objectName();
+    const F_R205730* f = itemScreen();
+    const std::pair<const InputField*, CheckResult (*)()> checks[] = {
+        {f->Kensaku, searchItem},     {f->Koumoku, checkItemNumber}, {f->Koumoku_NM, checkItemName},
+        {f->Zokusei, checkAttribute}, {f->Nagasa, checkLength},      {f->Nagasa_S, checkDecimalLength}};
     CheckResult result = CheckResult::Passed;
-    if (name == QLatin1String("Kensaku")) result = searchItem();
-    else if (name == QLatin1String("Koumoku")) result = checkItemNumber();
-    else if (name == QLatin1String("Koumoku_NM")) result = checkItemName();
-    else if (name == QLatin1String("Zokusei")) result = checkAttribute();
-    else if (name == QLatin1String("Nagasa")) result = checkLength();
-    else if (name == QLatin1String("Nagasa_S")) result = checkDecimalLength();
+    for (const auto& [field, check] : checks)
+        if (control == field) result = check();
     selectAllText(control);
     return result;
 }

@@ -142,8 +142,7 @@ void F_R205730::Form_QueryUnload(bool& cancel) { cancel = exitQuestion_(); }
 
 void F_R205730::Form_KeyDown(Int16& keyCode, Int16 shift) {
     (void)shift;
-    const QWidget* active = activeControl();
-    if (active && active->objectName() == QLatin1String("GRID")) return;
+    if (activeControl() == GRID) return;
     handleScreenKey(keyCode);
     // Enter has been handled (a button pressed, a field checked); the control gets nothing more.
     if (keyCode == vbKeyReturn) keyCode = 0;

@@ -225,6 +225,7 @@ private slots:
         if (checkField(p) == CheckResult::Stop) result = 9;
         QCOMPARE(field->text(), normalised);
         QCOMPARE(result, Int16(7));
+        QVERIFY(s.tk().boxes.isEmpty());  // a check that ran would have told of the emptied field
         QCOMPARE(workarea.skipNextCheck, False);
         QCOMPARE(p, Int16(position));
     }
