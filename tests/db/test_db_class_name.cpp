@@ -7,7 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QtTest>
+#include <QTest>
 
 class TestDbClassName : public QObject {
     Q_OBJECT

@@ -8,7 +8,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 #include <clocale>
 #include <langinfo.h>

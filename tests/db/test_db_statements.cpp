@@ -6,7 +6,7 @@
 #include "test_database.h"
 #include "test_site.h"
 
-#include <QtTest>
+#include <QTest>
 
 namespace {
 const QString itemTable = QStringLiteral("FL1901項目情報マスタ");

@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 class ItemScreen : public ShownScreen {
 public:

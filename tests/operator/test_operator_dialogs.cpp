@@ -8,7 +8,7 @@
 #include "test_database.h"
 #include "test_site.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace platform;
 

@@ -3,7 +3,7 @@
 #include "scripted_toolkit.h"
 #include "test_site.h"
 
-#include <QtTest>
+#include <QTest>
 
 class TestOperatorLogic : public QObject {
     Q_OBJECT

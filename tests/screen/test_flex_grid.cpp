@@ -3,7 +3,7 @@
 
 #include <QHeaderView>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 class TestFlexGrid : public QObject {
     Q_OBJECT

@@ -5,7 +5,7 @@
 #include "test_site.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 using platform::ProgramEnded;
 

@@ -4,7 +4,7 @@
 #include "core/workarea.h"
 #include "test_site.h"
 
-#include <QtTest>
+#include <QTest>
 
 class TestProfile : public QObject {
     Q_OBJECT

@@ -5,7 +5,7 @@
 #include "test_database.h"
 #include "test_site.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace platform;
 

@@ -18,7 +18,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
-#include <QtTest>
+#include <QTest>
 
 #include <memory>
 
