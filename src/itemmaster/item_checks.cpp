@@ -62,7 +62,7 @@ QString numericValueText(const QString& text) {
     return negative ? QLatin1Char('-') + digits : digits;
 }
 
-double numericValue(const QString& text) { return numericValueText(text).toDouble(); }
+static double numericValue(const QString& text) { return numericValueText(text).toDouble(); }
 
 void showHeaderBand() {
     F_R205730* form = itemScreen();
