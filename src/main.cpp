@@ -4,9 +4,11 @@
 #include "startup/startup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QSessionManager>
 
 int main(int argc, char* argv[]) {
+    startReadingAhead(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath());
     QApplication app(argc, argv);
     platform::installJapaneseTexts();
     platform::exitAfterFirstPaintWhenAsked();

@@ -123,9 +123,9 @@ struct BulkRead {
     }
 
     // False when a text did not fit: the caller starts over with the widths in `wider`.
-    bool run(const std::function<void(const RowBlock&)>& begin, const std::function<void(const RowBlock&)>& rows,
-             std::vector<SQLLEN>& wider, qint64& total) {
-        Statement statement(currentConnection());
+    bool run(Connection& connection, const std::function<void(const RowBlock&)>& begin,
+             const std::function<void(const RowBlock&)>& rows, std::vector<SQLLEN>& wider, qint64& total) {
+        Statement statement(connection);
         statement.setAttribute(SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY);
         statement.setAttribute(SQL_ATTR_CONCURRENCY, SQL_CONCUR_READ_ONLY);
         statement.setAttribute(SQL_ATTR_ROW_ARRAY_SIZE, blockRows);
@@ -194,20 +194,30 @@ QStringView RowBlock::text(int row, int column) const {
                        qsizetype(c.indicators[size_t(row)] / SQLLEN(sizeof(SQLWCHAR))));
 }
 
+qint64 readAllRows(Connection& connection, const QString& sql, const std::function<void(const RowBlock&)>& begin,
+                   const std::function<void(const RowBlock&)>& rows) {
+    std::vector<SQLLEN> wider;
+    qint64 total = 0;
+    for (;;) {
+        BulkRead read;
+        read.text = sql;
+        if (read.run(connection, begin, rows, wider, total)) return total;
+    }
+}
+
 qint64 readAllRows(const QString& sql, const std::function<void(const RowBlock&)>& begin,
                    const std::function<void(const RowBlock&)>& rows) {
     workarea.sqlText = sql;
     return reported([&] {
-        std::vector<SQLLEN> wider;
-        qint64 total = 0;
-        for (;;) {
-            BulkRead read;
-            read.text = sql;
-            if (read.run(begin, rows, wider, total)) break;
-        }
+        const qint64 total = readAllRows(currentConnection(), sql, begin, rows);
         recordAtEnd(total == 0);
         return total;
     });
+}
+
+void noteRowsRead(const QString& sql, qint64 rows) {
+    workarea.sqlText = sql;
+    recordAtEnd(rows == 0);
 }
 
 }  // namespace db

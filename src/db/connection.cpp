@@ -20,15 +20,40 @@ void ensureUtf8Codeset() {
     platform::logDetail(QStringLiteral("connect: no UTF-8 locale available; non-ASCII text may not reach the driver"));
 }
 
+// Set while the open connection is the one opened ahead.
+bool takenAhead = false;
+
+// Takes the connection opened ahead when it was opened with this connect string; true when it
+// did. A failure to connect with it is this connect's failure.
+bool takeConnectionOpenedAhead(const QString& connectString) {
+    std::unique_ptr<db::OpenedAhead> opened = db::takeOpenedAhead();
+    if (!opened || opened->connectString != connectString) return false;  // closed with `opened`
+    if (opened->failure) std::rethrow_exception(opened->failure);
+    closeDatabase();
+    opened->environment->name = workarea.machineName;
+    workarea.dbEnvironment = opened->environment.release();
+    workarea.dbConnection = opened->connection.release();
+    takenAhead = true;
+    if (opened->deliverRead) opened->deliverRead();
+    return true;
+}
+
 }  // namespace
+
+QString db::connectStringFor(const QString& dataSource, const QString& userId, const QString& password) {
+    return QStringLiteral("DSN=") + dataSource + QStringLiteral(";UID=") + userId + QStringLiteral(";PWD=") + password +
+           QStringLiteral(";");
+}
+
+bool db::connectedAhead() { return takenAhead; }
 
 void openDatabase() {
     try {
         const QString dataSource = workarea.dataSource.trimmed();
         const QString userId = workarea.dbUserId.trimmed();
         const QString password = workarea.dbPassword.trimmed();
-        workarea.connectString = QStringLiteral("DSN=") + dataSource + QStringLiteral(";UID=") + userId +
-                                 QStringLiteral(";PWD=") + password + QStringLiteral(";");
+        workarea.connectString = db::connectStringFor(dataSource, userId, password);
+        if (takeConnectionOpenedAhead(workarea.connectString)) return;
         // Without a name unixODBC would pick a data source of its own, and the SQLite driver
         // would create a database file named after the connect string.
         if (dataSource.isEmpty())
@@ -51,6 +76,8 @@ void openDatabase() {
 }
 
 void closeDatabase() {
+    db::takeOpenedAhead();  // a connection opened ahead and not taken is closed with it
+    takenAhead = false;
     // Statements of the connection are freed with it; the environment goes last.
     delete workarea.dbConnection;
     workarea.dbConnection = nullptr;

@@ -11,7 +11,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <exception>
 #include <functional>
+#include <memory>
 
 namespace db {
 
@@ -164,6 +166,20 @@ QString withPlainSetTargets(const QString& text);
 
 // The connection of the work area; throws when there is none.
 Connection& currentConnection();
+
+// DSN, UID and PWD as openDatabase connects with them.
+QString connectStringFor(const QString& dataSource, const QString& userId, const QString& password);
+
+// What the thread of openAhead got. The connection and the environment are null after a failure.
+struct OpenedAhead {
+    QString connectString;
+    std::unique_ptr<Environment> environment;
+    std::unique_ptr<Connection> connection;
+    std::exception_ptr failure;
+    std::function<void()> deliverRead;
+};
+// Waits for the thread of openAhead and hands over what it got, once; null when none was started.
+std::unique_ptr<OpenedAhead> takeOpenedAhead();
 
 // Whether the result opened last has no row, in the work area's "9"/"0" where the design keeps it.
 inline void recordAtEnd(bool atEnd) { workarea.resultAtEnd = atEnd ? QStringLiteral("9") : QStringLiteral("0"); }

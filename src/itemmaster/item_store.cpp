@@ -9,6 +9,8 @@
 
 #include <QPushButton>
 
+#include <optional>
+
 using namespace platform;
 
 bool listLoaded = false;
@@ -68,21 +70,27 @@ void rollbackQuietly() {
 
 }  // namespace
 
-void loadItemList() {
-    F_R205730* f = itemScreen();
-    FlexGrid* grid = f->GRID;
-    listLoaded = false;
-    grid->clear();
-    const QString sql = itemListSql();
+namespace {
+
+// The list as read, before the grid shows it: one column of cells per list column.
+struct ItemListRead {
+    QString sql;
+    std::vector<ListCells> columns;
+    qint64 rows = 0;
+};
+
+// Reads the list through `read`: db::readAllRows, on the open connection or on another one.
+template <class Read>
+ItemListRead readItemList(const QString& sql, Read&& read) {
+    ItemListRead list{sql, std::vector<ListCells>(std::size(itemColumns)), 0};
     // Numbers stay numbers; the grid makes a cell's text when it is shown.
-    std::vector<ListCells> list(std::size(itemColumns));
-    const qint64 rows = db::readAllRows(
+    list.rows = read(
         sql,
         [&](const db::RowBlock& columns) {
-            for (size_t c = 0; c < list.size(); ++c) {
+            for (size_t c = 0; c < list.columns.size(); ++c) {
                 const ItemColumn& col = itemColumns[c];
                 const QString name = col.column();
-                ListCells& cells = list[c];
+                ListCells& cells = list.columns[c];
                 cells.source = columns.columnIndex(name);
                 if (cells.source < 0)
                     throw db::Error(QStringLiteral("42S22"), 0, QStringLiteral("no column %1 in the result set").arg(name),
@@ -94,10 +102,17 @@ void loadItemList() {
             }
         },
         [&](const db::RowBlock& block) {
-            for (ListCells& cells : list)
+            for (ListCells& cells : list.columns)
                 for (int r = 0; r < block.rowCount(); ++r) cells.append(block, r);
         });
+    return list;
+}
 
+// Read while the program started, on the connection it then took; the first load shows it.
+std::optional<ItemListRead> listReadAhead;
+
+void showItemList(ItemListRead& list) {
+    FlexGrid* grid = itemScreen()->GRID;
     const RedrawOff quiet(grid);
     grid->setCols(lastListColumn + 1);
     grid->setRow(0);
@@ -107,16 +122,16 @@ void loadItemList() {
 
     // An empty result leaves the grid's rows as they were, every cell empty.
     listRowCount = 0;
-    if (rows > 0) {
+    if (list.rows > 0) {
         std::vector<GridColumn> columns(1);  // column 0: hidden, no cells
         std::vector<int> alignments{FlexGrid::LeftCenter};
-        for (size_t c = 0; c < list.size(); ++c) {
-            columns.push_back(std::move(list[c].cells));
+        for (size_t c = 0; c < list.columns.size(); ++c) {
+            columns.push_back(std::move(list.columns[c].cells));
             alignments.push_back(itemColumns[c].alignment);
         }
         grid->setDataColumns(std::move(columns), alignments);
         grid->setRowHeight(1, 360);
-        listRowCount = int(rows);
+        listRowCount = int(list.rows);
         // The current cell ends on the last row's last column, as after a load row by row.
         grid->setRow(listRowCount);
         grid->setCol(lastListColumn);
@@ -124,6 +139,33 @@ void loadItemList() {
     listLoaded = true;
     listLost = false;
     listRowShown = grid->row();
+}
+
+}  // namespace
+
+std::function<void()> readItemListAhead(db::Connection& connection) {
+    try {
+        auto read = [&connection](auto&&... args) { return db::readAllRows(connection, args...); };
+        auto list = std::make_shared<ItemListRead>(readItemList(itemListSql(), read));
+        return [list] { listReadAhead = std::move(*list); };
+    } catch (const std::exception&) {
+        // The first load reads it again, and reports what fails there.
+        return [] { listReadAhead.reset(); };
+    }
+}
+
+void loadItemList() {
+    listLoaded = false;
+    itemScreen()->GRID->clear();
+    const QString sql = itemListSql();
+    std::optional<ItemListRead> list = std::exchange(listReadAhead, std::nullopt);
+    if (list && list->sql == sql && db::connectedAhead()) {
+        db::noteRowsRead(sql, list->rows);
+    } else {
+        auto read = [](auto&&... args) { return db::readAllRows(args...); };
+        list = readItemList(sql, read);
+    }
+    showItemList(*list);
 }
 
 bool reloadItemList() {

@@ -23,8 +23,16 @@ QString settingsFilePath() {
     return *folder + QLatin1Char('/') + iniFileName;
 }
 
+QString readKeyFrom(const QString& file, const QString& section, const QString& key, int bufferSize) {
+    return cutAtNul(readProfileString(section, key, bufferSize, file));
+}
+
 QString readKey(const QString& section, const QString& key, int bufferSize) {
-    return cutAtNul(readProfileString(section, key, bufferSize, settingsFilePath()));
+    return readKeyFrom(settingsFilePath(), section, key, bufferSize);
+}
+
+QString environmentKey(const QString& file, const char* key) {
+    return readKeyFrom(file, QStringLiteral("動作環境"), QString::fromLatin1(key), 64);
 }
 
 double numberKey(const QString& section, const QString& key, int bufferSize) {
@@ -97,12 +105,21 @@ std::optional<Int16> toInt16(const QString& text) {
 }
 
 void readEnvironment() {
-    constexpr int buffer = 64;
-    const QString section = QStringLiteral("動作環境");
-    workarea.machineSetting = readKey(section, QStringLiteral("MACHINENAME"), buffer);
-    workarea.dbUserId = readKey(section, QStringLiteral("USERID"), buffer);
-    workarea.dbPassword = readKey(section, QStringLiteral("PASSWD"), buffer);
-    workarea.dataSource = readKey(section, QStringLiteral("DBSTRING"), buffer);
+    workarea.machineSetting = environmentKey(settingsFilePath(), "MACHINENAME");
+    workarea.dbUserId = environmentKey(settingsFilePath(), "USERID");
+    workarea.dbPassword = environmentKey(settingsFilePath(), "PASSWD");
+    workarea.dataSource = environmentKey(settingsFilePath(), "DBSTRING");
+}
+
+std::optional<DatabaseLogin> peekDatabaseLogin(const QString& programFolder) {
+    const auto folder = settingsFolderFor(programFolder);
+    if (!folder) return std::nullopt;
+    const QString file = *folder + QLatin1Char('/') + iniFileName;
+    DatabaseLogin login;
+    login.userId = environmentKey(file, "USERID");
+    login.password = environmentKey(file, "PASSWD");
+    login.dataSource = environmentKey(file, "DBSTRING");
+    return login;
 }
 
 void readSettings() {

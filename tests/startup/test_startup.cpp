@@ -1,23 +1,37 @@
-// Start-up in its strict order, its fatal messages, and the exit question.
+// Start-up in its strict order, its fatal messages, and the exit question; each test runs both as
+// the program starts (the database opened and the list read on a second thread meanwhile) and
+// without that thread.
+#include "db/db.h"
+#include "itemmaster/item_statements.h"
 #include "itemmaster/itemmaster.h"
 #include "scripted_toolkit.h"
 #include "startup/startup.h"
+#include "stderr_capture.h"
 #include "test_database.h"
 #include "test_site.h"
 
+#include <QApplication>
 #include <QTest>
 
 using namespace platform;
 
 class TestStartup : public QObject {
     Q_OBJECT
+    const bool readsAhead;
     std::unique_ptr<ScriptedToolkitScope> scope;
     std::unique_ptr<TestSite> site;
     std::unique_ptr<TestDatabase> database;
     ScriptedToolkit& tk() { return scope->tk; }
 
-    // Runs Main as the program does; true when it ended the program.
+    void startAhead() {
+        if (readsAhead) startReadingAhead(site->programFolder());
+    }
+    // Starts as the program does; true when it ended the program.
     bool start() {
+        startAhead();
+        return runMain();
+    }
+    bool runMain() {
         bool ended = false;
         runHandler([&] {
             try {
@@ -48,6 +62,9 @@ class TestStartup : public QObject {
             if (!e.startsWith(prefix)) out.append(e);
         return out;
     }
+
+public:
+    explicit TestStartup(bool readsAhead = false) : readsAhead(readsAhead) {}
 
 private slots:
     void init() {
@@ -87,6 +104,48 @@ private slots:
         QCOMPARE(workarea.connectString, connectString());
         QVERIFY(!workarea.machineName.isEmpty());
         QCOMPARE(workarea.osName, QStringLiteral("Unknown OS"));
+        QCOMPARE(db::connectedAhead(), readsAhead);
+    }
+
+    void theListShownIsTheTablesWhoeverReadIt() {
+        database->run(QStringLiteral(
+            "INSERT INTO 区分マスタ (区分, 区分コード, 区分名称) VALUES ('属性', 'X', '英数字');\n"
+            "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) "
+            "VALUES (30, '備考', 'X', 0, 0), (2, '数量', '9', 5, 2), (1, '品名', 'X', 10, 0)"));
+        writeIni();
+        QVERIFY(!start());
+        QCOMPARE(db::connectedAhead(), readsAhead);
+        QCOMPARE(listRowCount, 3);
+        QStringList shown;
+        for (int row = 1; row <= listRowCount; ++row)
+            shown << listRowValues(row).join(QLatin1Char('|')) + QLatin1Char('|') +
+                         itemScreen()->GRID->textMatrix(row, 4);  // 属性名
+        QCOMPARE(shown, (QStringList{"1|品名|X|10||英数字", "2|数量|9|5|2|", "30|備考|X|||英数字"}));
+        QCOMPARE(workarea.sqlText, itemListSql());
+        QCOMPARE(workarea.resultAtEnd, QStringLiteral("0"));
+    }
+
+    void settingsChangedSinceTheReadAheadAreTheOnesUsed() {
+        writeIni({{"動作環境/DBSTRING", "NO_SUCH_SOURCE"}});
+        startAhead();
+        writeIni();
+        QVERIFY(!runMain());
+        QVERIFY(tk().boxes.isEmpty());
+        QCOMPARE(workarea.connectString, connectString());
+        QVERIFY(!db::connectedAhead());
+        QVERIFY(workarea.mainForm->isLoaded());
+    }
+
+    void unknownDataSourceIsOneConnectionError() {
+        writeIni({{"動作環境/DBSTRING", "NO_SUCH_SOURCE"}});
+        StderrCapture log;
+        QVERIFY(start());
+        QCOMPARE(tk().boxTexts(), QStringList{QStringLiteral("接続エラー")});
+        QCOMPARE(tk().lastExitCode, 1);
+        QVERIFY(!workarea.mainForm->isLoaded());
+        const QString text = log.text();
+        QVERIFY2(text.contains(QStringLiteral("connect (DSN=NO_SUCH_SOURCE;UID=")) && text.contains(QStringLiteral("IM002")),
+                 qPrintable(text));
     }
 
     void startUpShowsTheStyledScreen() {
@@ -192,5 +251,19 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStartup)
+class TestStartupReadingAhead : public TestStartup {
+    Q_OBJECT
+public:
+    TestStartupReadingAhead() : TestStartup(true) {}
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestStartup inOrder;
+    TestStartupReadingAhead readingAhead;
+    const int failed = QTest::qExec(&inOrder, argc, argv);
+    return failed + QTest::qExec(&readingAhead, argc, argv);
+}
+
 #include "test_startup.moc"

@@ -15,6 +15,7 @@
 
 namespace db {
 
+class Connection;
 class Statement;
 
 // A failure of the driver manager, the driver or this layer. what() is a one-line summary.
@@ -94,12 +95,31 @@ private:
 // Returns the number of rows read (resultAtEnd also says whether there was none).
 qint64 readAllRows(const QString& sql, const std::function<void(const RowBlock&)>& begin,
                    const std::function<void(const RowBlock&)>& rows);
+// The same on a given connection, leaving the work area and the log alone: for a read off the
+// main thread. noteRowsRead then records it when its rows are used.
+qint64 readAllRows(Connection& connection, const QString& sql, const std::function<void(const RowBlock&)>& begin,
+                   const std::function<void(const RowBlock&)>& rows);
+// What a whole read leaves in the work area: its statement, and whether it gave no row.
+void noteRowsRead(const QString& sql, qint64 rows);
+
+// A read run on the connection opened ahead, on that thread. It returns what the main thread does
+// with its result once openDatabase has taken the connection (nothing, when it is not taken).
+using ReadAhead = std::function<std::function<void()>(Connection&)>;
+
+// Opens the connection openDatabase would open for this login on a thread of its own, and runs
+// `read` on it there, so that both go on while the toolkit starts. openDatabase waits for the
+// thread; it takes the connection (or reports its failure to connect) when the settings give the
+// same connect string, and closes it otherwise. The locale must not change meanwhile.
+void openAhead(const QString& dataSource, const QString& userId, const QString& password, ReadAhead read);
+// Whether the open connection is the one opened ahead.
+bool connectedAhead();
 
 }  // namespace db
 
 // Builds connectString and opens dbConnection; ends the program with "接続エラー" on failure.
 void openDatabase();
-// Closes dbConnection (a transaction still open is rolled back); never fails.
+// Closes dbConnection (a transaction still open is rolled back), and a connection opened ahead
+// that was not taken; never fails.
 void closeDatabase();
 
 // Run the statement and hand back the result set on its first row. resultAtEnd records "9" when

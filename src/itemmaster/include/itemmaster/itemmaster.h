@@ -5,7 +5,10 @@
 #include "screen/screen.h"
 #include "core/workarea.h"
 
+#include <functional>
+
 namespace db {
+class Connection;
 class ResultSet;
 }
 
@@ -55,6 +58,9 @@ extern int listRowShown;
 
 // Rebuilds the item list from the table.
 void loadItemList();
+// Reads the item list on the connection opened ahead, on that connection's thread. The step it
+// returns, run once the program has taken that connection, leaves the list for the first load.
+std::function<void()> readItemListAhead(db::Connection& connection);
 // The same after a save or a delete: a list that cannot be read is told to the operator and
 // left without rows, the program goes on, and the next search, add or save reads it again.
 // False when the list could not be read.

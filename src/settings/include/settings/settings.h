@@ -9,6 +9,14 @@
 // Operating-environment keys, before the connection is opened.
 // Shows "INIﾌｧｲﾙ読込エラー" and ends the program on failure.
 void readEnvironment();
+// The database login of the operating-environment keys, as readEnvironment leaves it in the work
+// area; nothing when the program folder has no settings folder. Never ends the program.
+struct DatabaseLogin {
+    Fixed50 dataSource;
+    Fixed50 userId;
+    Fixed50 password;
+};
+std::optional<DatabaseLogin> peekDatabaseLogin(const QString& programFolder);
 // Appearance settings and the remaining keys, after the connection is opened.
 void readSettings();
 

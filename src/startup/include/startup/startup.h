@@ -4,6 +4,10 @@
 #include "startup/profile.h"
 #include "core/workarea.h"
 
+// Before the toolkit starts: opens the database and reads the item list on a second thread, for
+// initProgram to take when the settings are the same then. Does nothing where the locale would
+// change under that thread.
+void startReadingAhead(const QString& programFolder);
 // The entry point after the toolkit is up: fills the work area, shows the
 // main screen and takes the operator from the command line.
 void Main();
