@@ -1,5 +1,6 @@
 #include "itemmaster/itemmaster.h"
 #include "platform/first_paint.h"
+#include "platform/heap.h"
 #include "platform/platform.h"
 #include "startup/startup.h"
 
@@ -8,6 +9,7 @@
 #include <QSessionManager>
 
 int main(int argc, char* argv[]) {
+    platform::prepareHeap();
     startReadingAhead(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath());
     QApplication app(argc, argv);
     platform::installJapaneseTexts();
