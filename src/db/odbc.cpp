@@ -4,6 +4,9 @@
 
 #include <QStringList>
 
+#include <dlfcn.h>
+#include <mutex>
+
 namespace db {
 
 namespace {
@@ -109,8 +112,29 @@ bool faultAt(FaultPoint point) { return faultHook && faultHook(point); }
 
 // ---- Environment
 
+namespace {
+
+// SQLite locks a connection on every call unless told otherwise before it starts: reading 100,000
+// items takes more than a million such locks. The program uses its connection from one thread at a
+// time (the thread that opens it ahead hands it over when done), so it tells SQLite to leave them
+// out. The library is the one the SQLite driver loads, and stays loaded so that it keeps the
+// setting; where SQLite is missing, or has started already, nothing changes.
+void sqliteWithoutConnectionLocks() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        void* library = dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library) return;
+        using Config = int (*)(int, ...);
+        constexpr int multiThread = 2;  // SQLITE_CONFIG_MULTITHREAD
+        if (auto config = reinterpret_cast<Config>(dlsym(library, "sqlite3_config"))) config(multiThread);
+    });
+}
+
+}  // namespace
+
 Environment::Environment(const QString& name_, const QString& userId_, const QString& password_)
     : name(name_), userId(userId_), password(password_) {
+    sqliteWithoutConnectionLocks();
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
         throw Error(QString(), 0, QStringLiteral("cannot allocate an ODBC environment"));
     const SQLRETURN rc = SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
