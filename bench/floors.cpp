@@ -69,6 +69,13 @@ double engineShellMs(const TestDatabase& database, const QString& sql) {
     return t.nsecsElapsed() / 1e6;
 }
 
+double connectMs(const QString& connectString) {
+    QElapsedTimer t;
+    t.start();
+    const Handles h(connectString);
+    return h.ok ? t.nsecsElapsed() / 1e6 : -1;
+}
+
 double boundFetchMs(const QString& connectString, const QString& sql, bool narrow, long& rows) {
     constexpr SQLULEN block = 1024;
     Handles h(connectString);

@@ -4,12 +4,15 @@
 //     ANSI SQLite driver, wide text from psqlODBC;
 //   - through ODBC a cell at a time: SQLGetData as wide text into a QString per cell.
 // Each returns milliseconds, or a negative number when it could not run (told on stderr).
+// connectMs times a new connection with the driver loaded already: what every start-up pays on
+// top of a list load.
 #pragma once
 
 #include <QString>
 
 class TestDatabase;
 
+double connectMs(const QString& connectString);
 double engineShellMs(const TestDatabase& database, const QString& sql);
 double boundFetchMs(const QString& connectString, const QString& sql, bool narrow, long& rows);
 double perCellFetchMs(const QString& connectString, const QString& sql, long& rows);
