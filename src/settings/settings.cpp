@@ -16,11 +16,13 @@ const QString iniFileName = QStringLiteral("EDI.ini");
 // A failed read ends the program; values stored before the failure stay.
 [[noreturn]] void failRead(const QString& detail) { platform::fatal(readErrorMessage, detail); }
 
+QString settingsFileIn(const QString& folder) { return folder + QLatin1Char('/') + iniFileName; }
+
 QString settingsFilePath() {
     const QString programFolder = platform::toolkit().programFolder();
     const auto folder = settingsFolderFor(programFolder);
     if (!folder) failRead(QStringLiteral("no settings folder two levels above ") + programFolder);
-    return *folder + QLatin1Char('/') + iniFileName;
+    return settingsFileIn(*folder);
 }
 
 QString readKeyFrom(const QString& file, const QString& section, const QString& key, int bufferSize) {
@@ -105,6 +107,7 @@ std::optional<Int16> toInt16(const QString& text) {
 }
 
 void readEnvironment() {
+    // Each key finds the file afresh, as the classic reader does (its parse is kept while unchanged).
     workarea.machineSetting = environmentKey(settingsFilePath(), "MACHINENAME");
     workarea.dbUserId = environmentKey(settingsFilePath(), "USERID");
     workarea.dbPassword = environmentKey(settingsFilePath(), "PASSWD");
@@ -114,7 +117,7 @@ void readEnvironment() {
 std::optional<DatabaseLogin> peekDatabaseLogin(const QString& programFolder) {
     const auto folder = settingsFolderFor(programFolder);
     if (!folder) return std::nullopt;
-    const QString file = *folder + QLatin1Char('/') + iniFileName;
+    const QString file = settingsFileIn(*folder);
     DatabaseLogin login;
     login.userId = environmentKey(file, "USERID");
     login.password = environmentKey(file, "PASSWD");
