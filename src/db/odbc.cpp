@@ -62,10 +62,17 @@ QList<ColumnDescription> describeColumns(SQLHSTMT h, const QString& text) {
     QList<ColumnDescription> columns;
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
         SQLWCHAR name[256];
-        SQLSMALLINT nameLength = 0, nullable = 0;
+        SQLSMALLINT nameLength = 0;
         ColumnDescription c;
-        check(SQLDescribeColW(h, i, name, 256, &nameLength, &c.sqlType, &c.size, &c.scale, &nullable), SQL_HANDLE_STMT,
+        // Asked for a column's concise type or nullability, psqlODBC looks its table up in the
+        // catalogue: two more queries on a new connection. The verbose type tells numbers,
+        // binaries and texts apart as well.
+        check(SQLDescribeColW(h, i, name, 256, &nameLength, nullptr, &c.size, &c.scale, nullptr), SQL_HANDLE_STMT,
               h, QStringLiteral("cannot describe column %1").arg(i), text);
+        SQLLEN type = 0;
+        check(SQLColAttributeW(h, i, SQL_DESC_TYPE, nullptr, 0, nullptr, &type), SQL_HANDLE_STMT, h,
+              QStringLiteral("cannot describe column %1").arg(i), text);
+        c.sqlType = static_cast<SQLSMALLINT>(type);
         c.name = fromTerminated(name, 256);
         columns.append(c);
     }

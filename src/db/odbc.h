@@ -52,7 +52,7 @@ Kind kindOf(SQLSMALLINT sqlType, SQLSMALLINT scale);
 
 struct ColumnDescription {
     QString name;
-    SQLSMALLINT sqlType = 0;
+    SQLSMALLINT sqlType = 0;  // the verbose type: SQL_DATETIME for every date and time
     SQLULEN size = 0;
     SQLSMALLINT scale = 0;
 };
