@@ -11,6 +11,8 @@ namespace db {
 namespace {
 
 constexpr SQLULEN blockRows = 256;
+// Rows a driver that would otherwise hold the whole result fetches from the server at a time.
+constexpr SQLINTEGER cursorRows = 4096;
 // A text buffer starts at the column's declared size, but no bigger than this many characters;
 // SQLite does not hold a text to its declared size, so a longer one makes the read start over.
 constexpr SQLULEN firstTextChars = 256;
@@ -125,6 +127,7 @@ struct BulkRead {
     // False when a text did not fit: the caller starts over with the widths in `wider`.
     bool run(Connection& connection, const std::function<void(const RowBlock&)>& begin,
              const std::function<void(const RowBlock&)>& rows, std::vector<SQLLEN>& wider, qint64& total) {
+        const CursorBlocks blocks(connection, cursorRows);
         Statement statement(connection);
         statement.setAttribute(SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY);
         statement.setAttribute(SQL_ATTR_CONCURRENCY, SQL_CONCUR_READ_ONLY);

@@ -184,6 +184,9 @@ void Connection::open(const QString& connectString) {
     SQLSMALLINT nameLength = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DBMS_NAME, name, sizeof name, &nameLength)))
         dbmsName = fromWide(name);
+    SQLWCHAR driver[128] = {};
+    if (SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DRIVER_NAME, driver, sizeof driver, &nameLength)))
+        driverName = fromTerminated(driver, 128);
 }
 
 void Connection::close() {
@@ -326,6 +329,41 @@ void Statement::setAttribute(SQLINTEGER attribute, SQLULEN value) {
 // breaks characters beyond U+FFFF and so the statement; that driver reads UTF-8 as it is.
 bool takesUtf8Text(const Connection& connection) {
     return connection.dbmsName.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
+}
+
+namespace {
+// psqlODBC's own connection attributes: read a query's rows through a cursor, so many at a time.
+constexpr SQLINTEGER psqlUseDeclareFetch = 65539;
+constexpr SQLINTEGER psqlFetchRows = 65541;
+
+bool getIntegerAttribute(SQLHDBC dbc, SQLINTEGER attribute, SQLINTEGER& value) {
+    return SQL_SUCCEEDED(SQLGetConnectAttrW(dbc, attribute, &value, SQL_IS_INTEGER, nullptr));
+}
+bool setIntegerAttribute(SQLHDBC dbc, SQLINTEGER attribute, SQLINTEGER value) {
+    return SQL_SUCCEEDED(SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(SQLLEN(value)), SQL_IS_INTEGER));
+}
+}  // namespace
+
+CursorBlocks::CursorBlocks(Connection& connection, SQLINTEGER rows) {
+    // Inside a transaction of the program's the driver would leave its cursor to that transaction.
+    if (connection.inTransaction || !connection.driverName.startsWith(QLatin1String("psqlodbc"), Qt::CaseInsensitive))
+        return;
+    const SQLHDBC dbc = connection.handle();
+    if (!getIntegerAttribute(dbc, psqlUseDeclareFetch, useCursor_) || !getIntegerAttribute(dbc, psqlFetchRows, rows_))
+        return;
+    // A driver that does not know the attributes reads the whole result, as before.
+    if (!setIntegerAttribute(dbc, psqlFetchRows, rows)) return;
+    if (!setIntegerAttribute(dbc, psqlUseDeclareFetch, 1)) {
+        setIntegerAttribute(dbc, psqlFetchRows, rows_);
+        return;
+    }
+    dbc_ = dbc;
+}
+
+CursorBlocks::~CursorBlocks() {
+    if (dbc_ == SQL_NULL_HDBC) return;
+    if (!setIntegerAttribute(dbc_, psqlUseDeclareFetch, useCursor_) || !setIntegerAttribute(dbc_, psqlFetchRows, rows_))
+        platform::logDetail(QString::fromUtf8(diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("cursor reading off")).what()));
 }
 
 bool Statement::execDirect(const QString& text) {

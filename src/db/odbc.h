@@ -137,6 +137,7 @@ public:
     bool inTransaction = false;
     int queryTimeout = 300;
     QString dbmsName;
+    QString driverName;  // the driver's file, e.g. "psqlodbcw.so"
 
     // Statements alive on the connection.
     qsizetype statementCount() const { return statements_.size(); }
@@ -160,6 +161,23 @@ private:
 
 // True for a driver that takes and gives narrow text (SQLite): UTF-8 as it is.
 bool takesUtf8Text(const Connection& connection);
+
+// While it lives, psqlODBC reads a statement's result through a cursor, `rows` at a time,
+// instead of holding the whole result beside the reader's own copy. Other drivers, and a
+// connection inside a transaction, are left as they are. Made before the statement it serves,
+// so that it ends after that statement has closed its cursor.
+class CursorBlocks {
+public:
+    CursorBlocks(Connection& connection, SQLINTEGER rows);
+    ~CursorBlocks();
+    CursorBlocks(const CursorBlocks&) = delete;
+    CursorBlocks& operator=(const CursorBlocks&) = delete;
+
+private:
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    SQLINTEGER useCursor_ = 0;
+    SQLINTEGER rows_ = 0;
+};
 
 // The statement text as the engines take it: "UPDATE t SET t.c = ..." loses the qualifier of its targets.
 QString withPlainSetTargets(const QString& text);

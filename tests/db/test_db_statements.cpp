@@ -12,6 +12,12 @@ namespace {
 const QString itemTable = QStringLiteral("FL1901項目情報マスタ");
 
 QString s2(int number) { return QStringLiteral("SELECT * FROM FL1901項目情報マスタ WHERE 項目No=%1").arg(number); }
+
+const QString itemListSql = QStringLiteral(
+    "SELECT  FL1901項目情報マスタ.項目No, FL1901項目情報マスタ.データ項目名, FL1901項目情報マスタ.属性, "
+    "区分マスタ.区分名称 AS 属性名, FL1901項目情報マスタ.長さ, FL1901項目情報マスタ.小数部長さ FROM "
+    "(FL1901項目情報マスタ LEFT JOIN 区分マスタ  ON (区分マスタ.区分コード = FL1901項目情報マスタ.属性  AND "
+    "区分マスタ.区分 = '属性' )) Order By FL1901項目情報マスタ.項目No");
 }  // namespace
 
 class TestDbStatements : public QObject {
@@ -80,11 +86,7 @@ private slots:
         database->loadSampleData();
         database->run(QStringLiteral("INSERT INTO FL1901項目情報マスタ (項目No) VALUES (999)"));
         std::unique_ptr<db::ResultSet> rs;
-        open(rs, QStringLiteral("SELECT  FL1901項目情報マスタ.項目No, FL1901項目情報マスタ.データ項目名, "
-                                "FL1901項目情報マスタ.属性, 区分マスタ.区分名称 AS 属性名, FL1901項目情報マスタ.長さ, "
-                                "FL1901項目情報マスタ.小数部長さ FROM (FL1901項目情報マスタ LEFT JOIN 区分マスタ  "
-                                "ON (区分マスタ.区分コード = FL1901項目情報マスタ.属性  AND 区分マスタ.区分 = '属性' )) "
-                                "Order By FL1901項目情報マスタ.項目No"));
+        open(rs, itemListSql);
         QList<int> numbers;
         QMap<int, QVariant> names;
         for (; !rs->atEnd(); rs->moveNext()) {
@@ -109,6 +111,40 @@ private slots:
         } catch (const db::Error& e) {
             QCOMPARE(e.sqlState, QStringLiteral("42S22"));
         }
+    }
+
+    // A server hands a long list over a block at a time, and the read leaves no transaction open.
+    void aLongListIsReadWholeInBlocksAndLeavesNoTransactionOpen() {
+        constexpr int count = 10000;
+        database->loadSampleData();
+        database->run(QStringLiteral("DELETE FROM FL1901項目情報マスタ"));
+        database->run(QStringLiteral("INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) "
+                                     "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < %1) "
+                                     "SELECT x, '項目' || x, 'X', x % 100, 0 FROM n")
+                          .arg(count));
+        QList<qint64> numbers;
+        QStringList names, attributeNames;
+        bool sawBlockFetch = false;
+        const qint64 total = db::readAllRows(itemListSql, [](const db::RowBlock&) {}, [&](const db::RowBlock& block) {
+            for (int r = 0; r < block.rowCount(); ++r) {
+                numbers.append(block.integer(r, 0));
+                names.append(block.text(r, 1).toString());
+                attributeNames.append(block.text(r, 3).toString());
+            }
+            if (database->isPostgres() && numbers.size() > count / 2 && !sawBlockFetch)
+                sawBlockFetch = other(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE state = 'idle in "
+                                                     "transaction' AND query LIKE 'fetch %'")).toInt() == 1;
+        });
+        QCOMPARE(total, qint64(count));
+        QCOMPARE(numbers.size(), count);
+        for (int i = 0; i < count; ++i) QCOMPARE(numbers[i], qint64(i + 1));
+        QCOMPARE(names.last(), QStringLiteral("項目%1").arg(count));
+        QCOMPARE(attributeNames.last(), QStringLiteral("英数字"));
+        QCOMPARE(sawBlockFetch, database->isPostgres());
+
+        // Back in auto-commit: a change is seen elsewhere at once.
+        execute(QStringLiteral("UPDATE FL1901項目情報マスタ SET 長さ = 1 WHERE 項目No=%1").arg(count));
+        QCOMPARE(other(QStringLiteral("SELECT 長さ FROM FL1901項目情報マスタ WHERE 項目No=%1").arg(count)).toInt(), 1);
     }
 
     void anActionMatchingNoRowIsNoFailure() {
