@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     platform::installJapaneseTexts();
     platform::exitAfterFirstPaintWhenAsked();
-    platform::runHandler([] { Main(); });
+    platform::runStartup([] { Main(); });
     // The session ending asks the same exit question as every other close.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
         if (workarea.mainForm && !workarea.mainForm->unload()) manager.cancel();

@@ -12,15 +12,19 @@ namespace platform {
 namespace {
 QtToolkit qtToolkit;
 Toolkit* current = &qtToolkit;
+int pointerShown = vbDefault;
 }  // namespace
 
 Toolkit& toolkit() { return *current; }
 
-void setToolkit(Toolkit* tk) { current = tk ? tk : &qtToolkit; }
+void setToolkit(Toolkit* tk) {
+    current = tk ? tk : &qtToolkit;
+    pointerShown = vbDefault;
+}
 
 QString maskSecrets(const QString& line) {
-    // PWD= of a connect string, braced or up to the next semicolon.
-    static const QRegularExpression connectKey(QStringLiteral("\\b(PWD\\s*=\\s*)(\\{[^}]*\\}?|[^;]*)"),
+    // PWD= of a connect string, braced (a closing brace doubled inside) or up to the next semicolon.
+    static const QRegularExpression connectKey(QStringLiteral("\\b(PWD\\s*=\\s*)(\\{(?:[^}]|\\}\\})*\\}?|[^;]*)"),
                                                QRegularExpression::CaseInsensitiveOption);
     // A password compared with or assigned in a statement: the quoted value, doubled apostrophes included.
     static const QRegularExpression statementValue(
@@ -69,10 +73,43 @@ void runHandler(const std::function<void()>& handler) {
     } catch (const ProgramEnded&) {
         // A scripted end of program: nothing more runs in this handler.
     } catch (const std::exception& e) {
+        const auto* surroundings = dynamic_cast<const SurroundingsFailure*>(&e);
+        const QString sentence = surroundings ? surroundings->operatorSentence() : QString();
+        if (sentence.isEmpty()) return reportUnhandled(QString::fromUtf8(e.what()));
+        logDetail(QStringLiteral("action stopped: ") + QString::fromUtf8(e.what()));
+        try {
+            msgBox(sentence, vbOKOnly | vbExclamation);
+        } catch (const ProgramEnded&) {
+        }
+    } catch (...) {
+        reportUnhandled(QString());
+    }
+}
+
+void runStartup(const std::function<void()>& startup) {
+    try {
+        startup();
+    } catch (const ProgramEnded&) {
+    } catch (const std::exception& e) {
         reportUnhandled(QString::fromUtf8(e.what()));
     } catch (...) {
         reportUnhandled(QString());
     }
+}
+
+void setMousePointer(int code) {
+    pointerShown = code;
+    current->setMousePointer(code);
+}
+
+int mousePointer() { return pointerShown; }
+
+BusyPointer::BusyPointer() : previous_(pointerShown) {
+    if (previous_ != vbHourglass) setMousePointer(vbHourglass);
+}
+
+BusyPointer::~BusyPointer() {
+    if (pointerShown != previous_) setMousePointer(previous_);
 }
 
 }  // namespace platform

@@ -67,6 +67,8 @@ void QtToolkit::setMousePointer(int code) {
     if (code == vbHourglass) {
         if (QApplication::overrideCursor()) QApplication::changeOverrideCursor(Qt::WaitCursor);
         else QApplication::setOverrideCursor(Qt::WaitCursor);
+        // What follows blocks the thread: the window system must have the hourglass now.
+        QGuiApplication::sync();
         return;
     }
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();

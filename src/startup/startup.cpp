@@ -12,13 +12,13 @@
 using namespace platform;
 
 void Main() {
-    toolkit().setMousePointer(vbHourglass);
+    setMousePointer(vbHourglass);
     workarea.mainForm = new F_R205730(confirmExit);
     initProgram();
     initItemScreen();
     showHeaderBand();
     workarea.mainForm->show();
-    toolkit().setMousePointer(vbArrow);
+    setMousePointer(vbArrow);
     handOverOperator(toolkit().commandLine());
     showHeaderBand();
 }

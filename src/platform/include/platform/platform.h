@@ -92,9 +92,36 @@ QString maskSecrets(const QString& line);
 // Shows a fixed message (OK only, no icon, program title) and ends the program.
 [[noreturn]] void fatal(const QString& message, const QString& detail = QString());
 
-// Runs an event handler. A failure that no routine handled ends the program
-// with its description; a scripted end of program stops here instead of
-// unwinding through the toolkit's frames.
+// A failure of what surrounds the program (the database out of reach, a lock held elsewhere, a
+// full or damaged store), not of the program: the operator reads one sentence of its own about it.
+class SurroundingsFailure {
+public:
+    virtual ~SurroundingsFailure() = default;
+    // What happened and what the operator can do; empty when it is none of the operator's business.
+    virtual QString operatorSentence() const = 0;
+};
+
+// Runs an event handler. A failure of the surroundings that no routine handled is told in its own
+// sentence and the program goes on; any other failure ends the program with its description. A
+// scripted end of program stops here instead of unwinding through the toolkit's frames.
 void runHandler(const std::function<void()>& handler);
+// Runs start-up: every failure that no routine handled ends the program.
+void runStartup(const std::function<void()>& startup);
+
+// The mouse pointer through the toolkit, remembered so that a busy pointer can put it back.
+void setMousePointer(int code);
+int mousePointer();
+
+// The hourglass while it lives, shown before the thread blocks; then the pointer that was there.
+class BusyPointer {
+public:
+    BusyPointer();
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    int previous_;
+};
 
 }  // namespace platform
