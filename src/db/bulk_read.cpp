@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <charconv>
+#include <optional>
 #include <vector>
 
 namespace db {
@@ -17,6 +19,17 @@ constexpr SQLINTEGER cursorRows = 4096;
 // SQLite does not hold a text to its declared size, so a longer one makes the read start over.
 constexpr SQLULEN firstTextChars = 256;
 constexpr SQLLEN largestValueBytes = SQLLEN(1) << 28;
+// Characters of the longest whole number a 64-bit integer holds, its sign included.
+constexpr SQLLEN wholeNumberChars = 20;
+
+// A whole number written as a number column gives it: an optional minus, then digits.
+std::optional<qint64> wholeNumber(const char* text, SQLLEN length) {
+    if (length <= 0) return std::nullopt;
+    qint64 value = 0;
+    const auto [end, error] = std::from_chars(text, text + length, value);
+    if (error != std::errc() || end != text + length || *text == '+') return std::nullopt;
+    return value;
+}
 
 }  // namespace
 
@@ -32,7 +45,12 @@ struct BulkRead {
         std::vector<qsizetype> starts;
         std::vector<qsizetype> lengths;
 
+        // Whole numbers read as text: SQLite keeps whatever another program stored in a number
+        // column ('12a', 3.5), which a number buffer would silently turn into another number.
+        bool numberAsText = false;
+
         bool narrowText() const { return cType == SQL_C_CHAR || cType == SQL_C_BINARY; }
+        bool textBuffer() const { return type == RowBlock::Type::Text || numberAsText; }
         SQLLEN terminatorBytes() const {
             return cType == SQL_C_CHAR ? 1 : cType == SQL_C_WCHAR ? SQLLEN(sizeof(SQLWCHAR)) : 0;
         }
@@ -57,8 +75,13 @@ struct BulkRead {
             c.foldedName = foldAscii(d.name);
             const SQLLEN chars = SQLLEN(d.size == 0 ? firstTextChars : std::min(d.size, firstTextChars));
             switch (kindOf(d.sqlType, d.scale)) {
-            case Kind::Integer: c.type = RowBlock::Type::Integer, c.cType = SQL_C_SLONG, c.width = sizeof(SQLINTEGER); break;
-            case Kind::BigInteger: c.type = RowBlock::Type::Integer, c.cType = SQL_C_SBIGINT, c.width = sizeof(SQLBIGINT); break;
+            case Kind::Integer:
+            case Kind::BigInteger:
+                c.type = RowBlock::Type::Integer;
+                if (narrow) c.numberAsText = true, c.cType = SQL_C_CHAR, c.width = wholeNumberChars + 1;
+                else if (kindOf(d.sqlType, d.scale) == Kind::Integer) c.cType = SQL_C_SLONG, c.width = sizeof(SQLINTEGER);
+                else c.cType = SQL_C_SBIGINT, c.width = sizeof(SQLBIGINT);
+                break;
             case Kind::Real: c.type = RowBlock::Type::Real, c.cType = SQL_C_DOUBLE, c.width = sizeof(double); break;
             case Kind::Binary: c.cType = SQL_C_BINARY, c.width = chars; break;
             case Kind::Text:
@@ -67,7 +90,7 @@ struct BulkRead {
                 c.width = narrow ? chars * 4 + 1 : (chars * 2 + 1) * SQLLEN(sizeof(SQLWCHAR));
                 break;
             }
-            if (size_t(i) < widerWidths.size() && c.type == RowBlock::Type::Text)
+            if (size_t(i) < widerWidths.size() && c.textBuffer())
                 c.width = std::max(c.width, widerWidths[size_t(i)]);
             c.values.resize(size_t(c.width) * blockRows);
             c.indicators.resize(blockRows);
@@ -85,7 +108,7 @@ struct BulkRead {
         std::vector<SQLLEN> needed;
         for (size_t i = 0; i < columns.size(); ++i) {
             const Column& c = columns[i];
-            if (c.type != RowBlock::Type::Text) continue;
+            if (!c.textBuffer()) continue;
             for (SQLULEN r = 0; r < fetched; ++r) {
                 const SQLLEN n = c.indicators[r];
                 if (n != SQL_NO_TOTAL && n <= c.width - c.terminatorBytes()) continue;
@@ -180,8 +203,14 @@ bool RowBlock::isNull(int row, int column) const {
 
 qint64 RowBlock::integer(int row, int column) const {
     const BulkRead::Column& c = read_.columns[size_t(column)];
+    if (c.numberAsText) return wholeNumber(c.value(row), c.indicators[size_t(row)]).value_or(0);
     if (c.cType == SQL_C_SLONG) return *reinterpret_cast<const SQLINTEGER*>(c.value(row));
     return *reinterpret_cast<const SQLBIGINT*>(c.value(row));
+}
+
+bool RowBlock::isWhole(int row, int column) const {
+    const BulkRead::Column& c = read_.columns[size_t(column)];
+    return !c.numberAsText || wholeNumber(c.value(row), c.indicators[size_t(row)]).has_value();
 }
 
 double RowBlock::real(int row, int column) const {
@@ -211,8 +240,8 @@ qint64 readAllRows(Connection& connection, const QString& sql, const std::functi
 qint64 readAllRows(const QString& sql, const std::function<void(const RowBlock&)>& begin,
                    const std::function<void(const RowBlock&)>& rows) {
     workarea.sqlText = sql;
-    return reported([&] {
-        const qint64 total = readAllRows(currentConnection(), sql, begin, rows);
+    return runStatement(Replay::Read, [&](Connection& connection) {
+        const qint64 total = readAllRows(connection, sql, begin, rows);
         recordAtEnd(total == 0);
         return total;
     });

@@ -20,7 +20,9 @@ QString lookupClassName(const QString& classification, const QString& code) {
         }
         rs->closeResultSet();
         return name;
-    } catch (const db::Error&) {
+    } catch (const db::Error& e) {
+        // A name that could not be read is no name that is missing: the caller tells why.
+        if (e.fromSurroundings()) throw;
         return QString();  // already in the log
     } catch (const std::exception& e) {
         platform::logDetail(QStringLiteral("class name lookup: ") + QString::fromUtf8(e.what()));

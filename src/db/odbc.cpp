@@ -164,13 +164,13 @@ Connection::Connection(Environment& environment) : environment_(environment) {
 }
 
 Connection::~Connection() {
-    close();
-    if (dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    // A handle the driver would not disconnect stays allocated: freeing it would fail anyway.
+    if (close() && dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
 }
 
-void Connection::open(const QString& connectString) {
-    check(SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
-                             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(environment_.loginTimeout)), 0),
+void Connection::open(const QString& connectString, int loginTimeout) {
+    const int seconds = loginTimeout >= 0 ? loginTimeout : environment_.loginTimeout;
+    check(SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0),
           SQL_HANDLE_DBC, dbc_, QStringLiteral("cannot set the login time-out"));
     check(SQLSetConnectAttrW(dbc_, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_WRITE), 0),
           SQL_HANDLE_DBC, dbc_, QStringLiteral("cannot ask for read-write access"));
@@ -187,21 +187,38 @@ void Connection::open(const QString& connectString) {
     SQLWCHAR driver[128] = {};
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DRIVER_NAME, driver, sizeof driver, &nameLength)))
         driverName = fromTerminated(driver, 128);
+    if (dbmsName.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive)) engine_ = Engine::SQLite;
+    else if (dbmsName.startsWith(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) engine_ = Engine::PostgreSQL;
+    if (engine_ == Engine::SQLite) {
+        SQLWCHAR file[1024] = {};
+        if (SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DATABASE_NAME, file, sizeof file, &nameLength)))
+            databaseFile_ = fromTerminated(file, 1024);
+    }
 }
 
-void Connection::close() {
+bool Connection::close() {
     for (Statement* s : QList<Statement*>(statements_)) s->release();
     statements_.clear();
-    if (!connected_) return;
-    // A roll-back never commits, so a dropped connection gets one more try before it goes.
-    if (inTransaction || dropped_) {
+    if (!connected_) return true;
+    // A roll-back never commits, so a connection given up gets one more try before it goes.
+    if (inTransaction || givenUp_ || autoCommitOff_) {
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK)))
             platform::logDetail(QString::fromUtf8(diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("roll-back on close")).what()));
         inTransaction = false;
     }
-    if (!SQL_SUCCEEDED(SQLDisconnect(dbc_)))
+    // Disconnecting never commits: a driver either undoes the transaction or refuses (25000).
+    if (!SQL_SUCCEEDED(SQLDisconnect(dbc_))) {
         platform::logDetail(QString::fromUtf8(diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("disconnect")).what()));
+        return false;
+    }
     connected_ = false;
+    return true;
+}
+
+bool Connection::isDead() const {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return connected_ && SQL_SUCCEEDED(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
 }
 
 void Connection::setAutoCommit(bool on) {
@@ -229,6 +246,7 @@ void Connection::restoreAutoCommit() {
 }
 
 void Connection::begin() {
+    if (givenUp_) throw Error(QString(), 0, QStringLiteral("the connection was given up"));
     setAutoCommit(false);
     inTransaction = true;
 }
@@ -244,43 +262,21 @@ void Connection::rollback() {
     inTransaction = false;
     try {
         endTransaction(SQL_ROLLBACK);
-    } catch (const Error& e) {
-        drop(e);
+    } catch (const Error&) {
+        // Its fate unknown, the transaction must not meet an auto-commit switched on.
+        givenUp_ = true;
+        for (Statement* s : QList<Statement*>(statements_)) s->release();
+        statements_.clear();
+        throw;
     }
     restoreAutoCommit();
-}
-
-void Connection::drop(const Error& cause) {
-    logFailure(cause);
-    for (Statement* s : QList<Statement*>(statements_)) s->release();
-    statements_.clear();
-    // Disconnecting never commits: a driver either undoes the transaction or refuses (25000). A
-    // refused handle is left as it is; the engine undoes its work when the process ends.
-    if (connected_ && !SQL_SUCCEEDED(SQLDisconnect(dbc_)))
-        platform::logDetail(QString::fromUtf8(
-            diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("disconnect of the dropped connection")).what()));
-    else
-        connected_ = false;
-    dropped_ = true;
-    throw ConnectionDropped(cause.sqlState, cause.nativeCode,
-                            QStringLiteral("the connection was dropped, since a roll-back failed and switching "
-                                           "auto-commit on would have committed the transaction: ") +
-                                cause.message);
-}
-
-Connection& currentConnection() {
-    Connection* c = workarea.dbConnection;
-    // Nothing may run on a dropped connection; the process ends so that the engine undoes its work.
-    if (c && c->dropped())
-        platform::fatal(QStringLiteral("接続エラー"), QStringLiteral("database: the connection was dropped earlier"));
-    if (!c || !c->isOpen()) throw Error(QString(), 0, QStringLiteral("no open database connection"));
-    return *c;
 }
 
 // ---- Statement
 
 Statement::Statement(Connection& connection) : connection_(&connection) {
     if (!connection.isOpen()) throw Error(QString(), 0, QStringLiteral("no open database connection"));
+    if (connection.givenUp()) throw Error(QString(), 0, QStringLiteral("the connection was given up"));
     // Outside a transaction a statement must not open one of its own that nobody ends.
     if (connection.autoCommitOff_ && !connection.inTransaction) connection.setAutoCommit(true);
     check(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &stmt_), SQL_HANDLE_DBC, connection.handle(),

@@ -23,11 +23,17 @@ enum class FaultPoint { StatementAttribute, Commit, Rollback, AutoCommitOn };
 void setFaultHook(std::function<bool(FaultPoint)> hook);
 bool faultAt(FaultPoint point);
 
-// The connection was given up after a roll-back the driver refused; see Connection::rollback.
+// A roll-back the driver refused: the connection was laid aside without committing, and the next
+// action opens a new one.
 class ConnectionDropped : public Error {
 public:
     using Error::Error;
 };
+
+// The engines the layer tells apart where their failures differ.
+enum class Engine { SQLite, PostgreSQL, Other };
+// The cause of a failure with this SQLSTATE and native code on that engine.
+Cause causeOf(const QString& sqlState, int nativeCode, Engine engine);
 
 inline SQLWCHAR* wide(const QString& text) {
     return static_cast<SQLWCHAR*>(const_cast<void*>(static_cast<const void*>(text.utf16())));
@@ -114,26 +120,33 @@ private:
 class Connection {
 public:
     explicit Connection(Environment& environment);
+    // Disconnects; a connection the driver will not let go of is left as it is, never committed.
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Login time-out from the environment, read-write, no prompt.
-    void open(const QString& connectString);
-    // Rolls back an open transaction, disconnects and frees every statement; never throws.
-    void close();
+    // Read-write, no prompt; the login may take loginTimeout seconds (the environment's by default).
+    void open(const QString& connectString, int loginTimeout = -1);
+    // Rolls back an open transaction, disconnects and frees every statement; never throws. False
+    // when the driver would not disconnect (the handle then stays as it is, never committed).
+    bool close();
     SQLHDBC handle() const { return dbc_; }
     bool isOpen() const { return connected_; }
+    Engine engine() const { return engine_; }
+    // Whether the driver has found the connection gone (asked after a failure).
+    bool isDead() const;
+    // The file of a SQLite database, as the driver names it; empty for other engines.
+    QString databaseFile() const { return databaseFile_; }
 
     // Transactions: auto-commit off, then commit or roll back and auto-commit on again.
     void begin();
     // A failed commit leaves the transaction open for the caller's roll-back.
     void commit();
     // A roll-back the driver refuses leaves the transaction's fate unknown. Switching auto-commit
-    // on would commit it, so the connection is dropped instead (the engine undoes what it had
-    // open) and ConnectionDropped thrown; it is never used again.
+    // on would commit it, so the connection is given up instead: no statement runs on it again,
+    // and closing it only rolls back and disconnects.
     void rollback();
-    bool dropped() const { return dropped_; }
+    bool givenUp() const { return givenUp_; }
     bool inTransaction = false;
     int queryTimeout = 300;
     QString dbmsName;
@@ -149,13 +162,14 @@ private:
     // Back to auto-commit after a transaction ended. When the driver refuses, statements would
     // open transactions of their own that nobody ends: it is tried again before the next one.
     void restoreAutoCommit();
-    void drop(const Error& cause);
 
     Environment& environment_;
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     bool connected_ = false;
-    bool dropped_ = false;
+    bool givenUp_ = false;
     bool autoCommitOff_ = false;
+    Engine engine_ = Engine::Other;
+    QString databaseFile_;
     QList<Statement*> statements_;
 };
 
@@ -182,7 +196,8 @@ private:
 // The statement text as the engines take it: "UPDATE t SET t.c = ..." loses the qualifier of its targets.
 QString withPlainSetTargets(const QString& text);
 
-// The connection of the work area; throws when there is none.
+// The connection of the work area, ready for an action: opened again where it was lost, or where
+// its SQLite file was replaced. Throws when there is none.
 Connection& currentConnection();
 
 // DSN, UID and PWD as openDatabase connects with them.
@@ -202,13 +217,58 @@ std::unique_ptr<OpenedAhead> takeOpenedAhead();
 // Whether the result opened last has no row, in the work area's "9"/"0" where the design keeps it.
 inline void recordAtEnd(bool atEnd) { workarea.resultAtEnd = atEnd ? QStringLiteral("9") : QStringLiteral("0"); }
 
-// Runs one operation of the layer; a failure is written to the log before it goes to the caller.
+// Classifies a failure of the work area's connection and writes it to the log; a lost connection
+// is opened again by the next action.
+void noteFailure(Error& error);
+
+// Runs one operation of the layer on the work area's connection; a failure is noted before it goes
+// to the caller.
 template <class Operation>
 decltype(auto) reported(Operation&& operation) {
     try {
         return operation();
-    } catch (const Error& e) {
-        logFailure(e);
+    } catch (Error& e) {
+        noteFailure(e);
+        throw;
+    }
+}
+
+// How an operation may be run again on a new connection when the first try finds the old one lost.
+enum class Replay {
+    Never,  // an action statement: the engine may have done it already
+    Read,   // a read: outside a transaction, or as a transaction's first statement, it runs once more
+};
+bool mayReplay(Replay replay);
+void statementRan();
+// Opens the connection again for a replay; a transaction that had run nothing yet begins again.
+void reopenForReplay();
+
+// Runs a statement operation on the work area's connection (passed to it), under the busy pointer,
+// with the reconnect policy of `replay`: a read that finds the connection lost runs once more on a
+// new connection. A transaction the loss interrupted is never replayed past its first statement.
+template <class Operation>
+auto runStatement(Replay replay, Operation&& operation) {
+    const platform::BusyPointer busy;
+    Connection& connection = reported([]() -> Connection& { return currentConnection(); });
+    const bool replayable = mayReplay(replay);
+    try {
+        auto result = operation(connection);
+        statementRan();
+        return result;
+    } catch (Error& e) {
+        statementRan();
+        noteFailure(e);
+        if (!replayable || e.cause != Cause::Lost) throw;
+    }
+    platform::logDetail(QStringLiteral("database: the connection was lost; the read runs once more on a new one"));
+    try {
+        reopenForReplay();
+        auto result = operation(currentConnection());
+        statementRan();
+        return result;
+    } catch (Error& e) {
+        statementRan();
+        noteFailure(e);
         throw;
     }
 }

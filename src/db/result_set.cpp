@@ -93,11 +93,27 @@ struct ResultSet::Impl {
         return fromWide(reinterpret_cast<const SQLWCHAR*>(bytes.constData()), bytes.size() / sizeof(SQLWCHAR));
     }
 
+    // SQLite keeps what another program stored in a number column: a value that is no whole
+    // number is handed over as the text it is, never as the number a conversion would make of it.
+    QVariant wholeOrText(SQLUSMALLINT number) {
+        const QVariant text = readText(number, false);
+        if (text.isNull()) return text;
+        static const QRegularExpression whole(QStringLiteral("^-?[0-9]{1,18}$"));
+        const QString s = text.toString();
+        if (!whole.match(s).hasMatch()) return s;
+        const qlonglong value = s.toLongLong();
+        if (kinds[number - 1] == Kind::Integer && value == static_cast<int>(value)) return QVariant(static_cast<int>(value));
+        return QVariant(value);
+    }
+
     QVariant read(SQLUSMALLINT number) {
         SQLHSTMT h = statement->handle();
         SQLLEN indicator = 0;
         SQLRETURN rc;
-        switch (kinds[number - 1]) {
+        const Kind kind = kinds[number - 1];
+        if ((kind == Kind::Integer || kind == Kind::BigInteger) && statement->connection().engine() == Engine::SQLite)
+            return wholeOrText(number);
+        switch (kind) {
         case Kind::Integer: {
             SQLINTEGER value = 0;
             rc = SQLGetData(h, number, SQL_C_SLONG, &value, 0, &indicator);
@@ -324,8 +340,8 @@ void ResultSet::closeResultSet() {
 
 std::unique_ptr<ResultSet> openResultSet(const QString& sql, int cursorType, int concurrency) {
     workarea.sqlText = sql;
-    return reported([&] {
-        auto statement = std::make_unique<Statement>(currentConnection());
+    return runStatement(Replay::Read, [&](Connection& connection) {
+        auto statement = std::make_unique<Statement>(connection);
         statement->setAttribute(SQL_ATTR_CURSOR_TYPE, static_cast<SQLULEN>(cursorType));
         statement->setAttribute(SQL_ATTR_CONCURRENCY, static_cast<SQLULEN>(concurrency));
         std::unique_ptr<ResultSet> opened(new ResultSet(std::move(statement), sql));
@@ -346,9 +362,10 @@ std::unique_ptr<db::ResultSet> openReadOnly(const QString& sql) {
 
 void executeSql(const QString& sql) {
     workarea.sqlText = sql;
-    db::reported([&] {
-        db::Statement statement(db::currentConnection());
-        statement.execDirect(db::withPlainSetTargets(sql));
+    // An action statement is never run twice: the engine may have done it before the loss was seen.
+    db::runStatement(db::Replay::Never, [&](db::Connection& connection) {
+        db::Statement statement(connection);
+        return statement.execDirect(db::withPlainSetTargets(sql));
     });
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/workarea.h"
+#include "platform/platform.h"
 
 #include <QString>
 #include <QVariant>
@@ -18,15 +19,43 @@ namespace db {
 class Connection;
 class Statement;
 
+// What a failure came from, as the layer found it where it arose. Code above the layer asks this,
+// never the driver's text.
+enum class Cause {
+    Lost,      // the connection is gone: the server restarted or ended the session, the line died
+    Busy,      // a lock held elsewhere past the wait, a time-out, a deadlock
+    Full,      // the store is full
+    ReadOnly,  // the store takes no writes
+    Damaged,   // the store cannot be read or written: an I/O error, a damaged file
+    Data,      // the statement or its values were refused
+    Other,
+};
+
 // A failure of the driver manager, the driver or this layer. what() is a one-line summary.
-class Error : public std::runtime_error {
+class Error : public std::runtime_error, public platform::SurroundingsFailure {
 public:
     Error(const QString& sqlState, int nativeCode, const QString& message, const QString& statement = QString());
     QString sqlState;  // empty when the failure was found by this layer
     int nativeCode = 0;
     QString message;
     QString statement;
+    Cause cause = Cause::Other;
+    // A commit whose answer was lost with the connection: it may or may not have been done.
+    bool outcomeUnknown = false;
+    bool noted = false;  // classified and logged where it arose
+
+    // The cause lies around the program (connection, locks, store), not in what was asked.
+    bool fromSurroundings() const;
+    // The cause's sentence for a failure of the surroundings, else empty.
+    QString operatorSentence() const override;
 };
+
+// The one sentence for the operator about a cause of the surroundings: what happened, what to do.
+QString causeSentence(Cause cause);
+// The cause in a few words for the administrator's log.
+QString causeDescription(Cause cause);
+// A commit whose outcome the lost connection hid, and that could not be read back.
+QString unknownOutcomeSentence();
 
 // An edited row that no longer holds the values it was read with: another workstation changed or
 // deleted it meanwhile. Nothing was written.
@@ -79,6 +108,9 @@ public:
     // Integer for whole-number columns, Real for other numbers, Text for the rest.
     Type type(int column) const;
     bool isNull(int row, int column) const;
+    // False for a value of an Integer column that is no whole number (a text or a fraction another
+    // program stored there): its text() is what is stored.
+    bool isWhole(int row, int column) const;
     qint64 integer(int row, int column) const;
     double real(int row, int column) const;
     QStringView text(int row, int column) const;
@@ -122,6 +154,15 @@ void openDatabase();
 // that was not taken; never fails.
 void closeDatabase();
 
+namespace db {
+// Seconds a connection opened again while the program runs may take to log in: a dead line must
+// not hold an action for the two minutes start-up allows.
+inline constexpr int reconnectLoginTimeout = 10;
+// Opens the connection again now (the old one is closed first, never committing), as every action
+// does by itself once the connection was found lost. Throws a failure of cause Lost when it cannot.
+void reconnect();
+}  // namespace db
+
 // Run the statement and hand back the result set on its first row. resultAtEnd records "9" when
 // it has no row, "0" otherwise (left alone when the open fails); callers ask the set's atEnd().
 std::unique_ptr<db::ResultSet> openUpdatable(const QString& sql);
@@ -136,5 +177,6 @@ void rollbackTransaction();
 // Text to paste between apostrophes in a statement text: apostrophes doubled.
 QString quoteSql(const QString& text);
 
-// Display name of a code of a classification in 区分マスタ; empty when there is none or on failure.
+// Display name of a code of a classification in 区分マスタ; empty when there is none or the
+// statement fails. A failure of the surroundings (connection, lock, store) is thrown.
 QString lookupClassName(const QString& classification, const QString& code);
