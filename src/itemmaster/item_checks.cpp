@@ -231,7 +231,8 @@ CheckResult searchItem() {
     FlexGrid* grid = f->GRID;
     // The search places the focus itself, so it always stops its caller, whatever the name lookup
     // of the item shown says.
-    reloadItemListIfLost();
+    // A list that cannot be read again was told; the search waits for it.
+    if (!reloadItemListIfLost()) return CheckResult::Stop;
     if (!trimmedText(f->Kensaku).isEmpty()) f->Kensaku->setText(numericValueText(f->Kensaku->text()));
     const bool listEmpty = grid->rows() < 2 || trimSpaces(grid->textMatrix(1, int(ListColumn::ItemNumber))).isEmpty();
     if (listEmpty && newItemFlag == 0) {
@@ -240,7 +241,7 @@ CheckResult searchItem() {
     }
     if (trimmedText(f->Kensaku).isEmpty()) {
         if (!fitsEntryFields(listRowValues(1))) {
-            refuseUnfitItem();
+            refuseUnfitItem(listRowValues(1));
             return CheckResult::Stop;
         }
         showFirstListRow();
@@ -254,9 +255,9 @@ CheckResult searchItem() {
             msgBox(noMatch, vbOKOnly);
             return CheckResult::Stop;
         }
-        if (!fitsEntryFields(foundRowTexts(*rs))) {
+        if (const QStringList found = foundRowTexts(*rs); !fitsEntryFields(found)) {
             rs->closeResultSet();
-            refuseUnfitItem();
+            refuseUnfitItem(found);
             return CheckResult::Stop;
         }
         const QString found = trimSpaces(rs->columnValue(itemColumn(ListColumn::ItemNumber).column()).toString());

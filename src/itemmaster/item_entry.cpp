@@ -127,7 +127,7 @@ void openListRow() {
     F_R205730* f = itemScreen();
     if (!onDataRow()) return;
     if (!fitsEntryFields(listRowValues(f->GRID->row()))) {
-        refuseUnfitItem();
+        refuseUnfitItem(listRowValues(f->GRID->row()));
         return;
     }
     showListRow();
@@ -179,21 +179,29 @@ void handleSaveAnswer(int answer) {
 
 CheckResult confirmAndSave() {
     if (checkAllFields() == CheckResult::Stop) return CheckResult::Stop;
+    QWidget* asked = itemScreen()->activeControl();
     const int answer =
         msgBox(QStringLiteral("この内容で更新しますか"), vbYesNoCancel | vbExclamation | vbDefaultButton1);
     CheckResult result = CheckResult::Stop;
     if (answer == vbYes) {
-        // The screen returns to its start also when the save failed: the entry is gone either way.
-        result = saveItem();
-        reloadItemList();
-        clearInputs();
-        showHeaderBand();
-        returnToHead();
-        newItemFlag = 0;
+        const SaveOutcome outcome = storeItem();
+        if (outcome == SaveOutcome::NotStored) {
+            // What surrounds the program kept the entry from being stored: it stays as typed, and
+            // the same Enter and Yes store it once that has passed.
+            if (asked && asked->isEnabled()) asked->setFocus(Qt::OtherFocusReason);
+        } else {
+            // Saved or refused, the entry is over and the screen returns to its start.
+            if (outcome == SaveOutcome::Saved) result = CheckResult::Passed;
+            reloadItemList();
+            clearInputs();
+            showHeaderBand();
+            returnToHead();
+            newItemFlag = 0;
+        }
     } else {
         handleSaveAnswer(answer);
     }
-    toolkit().setMousePointer(vbDefault);
+    setMousePointer(vbDefault);
     return result;
 }
 

@@ -1,6 +1,7 @@
 // The item information master maintenance screen F_R205730: its controls, layout and event handlers.
 #include "itemmaster/itemmaster.h"
 
+#include "db/db.h"
 #include "platform/platform.h"
 
 #include <QPushButton>
@@ -134,7 +135,13 @@ F_R205730* itemScreen() { return static_cast<F_R205730*>(workarea.mainForm); }
 CheckResult F_R205730::checkField(Int16 position) { return ::checkField(position); }
 
 void F_R205730::Form_Load() {
-    loadItemList();
+    try {
+        loadItemList();
+    } catch (const db::Error& e) {
+        // The load has no handling of its own; the administrator reads what kept the list away.
+        platform::logDetail(QStringLiteral("item list not read: ") + db::causeDescription(e.cause));
+        throw;
+    }
     centreForm(this);
 }
 

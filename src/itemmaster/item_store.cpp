@@ -21,6 +21,7 @@ namespace {
 
 const QString updateCancelled = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
 const QString listReadFailed = QStringLiteral("一覧を読み込めませんでした。データベースへの接続を確認してください");
+const QString listNotRead = QStringLiteral("一覧を読み込めませんでした");
 
 // A stored text as the list shows it: trimmed, a length of 0 (however written) empty.
 QStringView shownText(QStringView text, bool emptyWhenZero) {
@@ -42,7 +43,12 @@ struct ListCells {
     void append(const db::RowBlock& block, int row) {
         if (block.isNull(row, source)) return cells.appendEmpty();
         switch (block.type(source)) {
-        case db::RowBlock::Type::Integer: return cells.appendNumber(block.integer(row, source));
+        case db::RowBlock::Type::Integer: {
+            // What another program stored that is no whole number is listed as it is.
+            if (!block.isWhole(row, source)) return cells.appendText(trimSpaces(block.text(row, source)));
+            const qint64 value = block.integer(row, source);
+            return emptyWhenZero && value == 0 ? cells.appendEmpty() : cells.appendNumber(value);
+        }
         case db::RowBlock::Type::Real:
             return cells.appendText(shownText(QVariant(block.real(row, source)).toString(), emptyWhenZero));
         case db::RowBlock::Type::Text: return cells.appendText(shownText(block.text(row, source), emptyWhenZero));
@@ -168,25 +174,35 @@ void loadItemList() {
     showItemList(*list);
 }
 
+namespace {
+
+// No row of the old list may be opened any more: its rows are blank or out of date. The next
+// search, add or save reads it again.
+void dropList() {
+    listLost = true;
+    listRowCount = 0;
+    const RedrawOff quiet(itemScreen()->GRID);
+    itemScreen()->GRID->setRows(1);
+}
+
+}  // namespace
+
 bool reloadItemList() {
     try {
         loadItemList();
         return true;
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("list reload: ") + QString::fromUtf8(e.what()));
-        // No row of the old list may be opened any more: its rows are blank or out of date.
-        listLost = true;
-        listRowCount = 0;
-        const RedrawOff quiet(itemScreen()->GRID);
-        itemScreen()->GRID->setRows(1);
-        msgBox(listReadFailed, vbOKOnly | vbExclamation);
+        dropList();
+        const auto* failure = dynamic_cast<const db::Error*>(&e);
+        msgBox(failure && failure->fromSurroundings() ? listNotRead + QLatin1Char('\n') + failure->operatorSentence()
+                                                      : listReadFailed,
+               vbOKOnly | vbExclamation);
         return false;
     }
 }
 
-void reloadItemListIfLost() {
-    if (listLost) reloadItemList();
-}
+bool reloadItemListIfLost() { return !listLost || reloadItemList(); }
 
 QStringList listRowValues(int row) {
     const FlexGrid* grid = itemScreen()->GRID;
@@ -199,7 +215,9 @@ QStringList listedValues(const db::ResultSet& rs) {
     QStringList values;
     for (const ItemColumn* col : entryColumns) {
         const QVariant value = rs.columnValue(col->column());
-        values.append(value.isNull() ? QString() : shownText(value.toString(), col->isLength).toString());
+        // A number column gives a text only for what is no number: that is listed as it is.
+        const bool numberAsText = col->isLength && value.typeId() == QMetaType::QString;
+        values.append(value.isNull() ? QString() : shownText(value.toString(), col->isLength && !numberAsText).toString());
     }
     return values;
 }
@@ -229,6 +247,12 @@ struct ConflictFound {
 std::unique_ptr<db::ResultSet> openShownRow(const QString& key) {
     std::unique_ptr<db::ResultSet> rs = openUpdatable(rowToWriteSql(key));
     const bool present = !rs->atEnd();
+    if (present && !openedItem.unanswered.isEmpty() && listedValues(*rs) == openedItem.unanswered) {
+        // The save whose commit went unanswered was done: the row holds what it wrote.
+        logDetail(QStringLiteral("save of item %1: the row holds what the unanswered commit wrote").arg(key));
+        openStoredItem(key, openedItem.unanswered);
+    }
+    openedItem.unanswered.clear();
     if (!openedItem.stored) {
         if (present) throw ConflictFound{Conflict::Added};
     } else if (!present) {
@@ -248,6 +272,20 @@ QString keyToWrite() {
     return openedItem.key;
 }
 
+// The entry as the list will show it once stored: trimmed, numbers as numbers, a length of 0 empty.
+QStringList enteredValues() {
+    const F_R205730* f = itemScreen();
+    QStringList values;
+    for (const ItemColumn* col : entryColumns) {
+        const QString text = trimSpaces(col->fieldOn(f)->text());
+        bool isNumber = false;
+        const qlonglong n = text.toLongLong(&isNumber);
+        const bool numeric = col->isLength || col->list == ListColumn::ItemNumber;
+        values.append(!numeric || !isNumber ? text : col->isLength && n == 0 ? QString() : QString::number(n));
+    }
+    return values;
+}
+
 // A row that another workstation inserted between the test and the write refuses the insert.
 bool isDuplicateKey(const db::Error& e) { return e.sqlState.startsWith(QLatin1String("23")); }
 
@@ -260,14 +298,51 @@ CheckResult tellConflict(Conflict conflict, bool deleting) {
     return CheckResult::Stop;
 }
 
+// The design's message for a write that failed, followed by what the surroundings did.
+void tellNotWritten(const db::Error* failure) {
+    msgBox(failure && failure->fromSurroundings() ? updateCancelled + QLatin1Char('\n') + failure->operatorSentence()
+                                                  : updateCancelled,
+           vbOKOnly);
+}
+
+enum class ReadBack { Done, NotDone, Unknown };
+
+// After a commit whose answer was lost with the connection: a new connection reads the row, and
+// `done` tells from it whether the commit went through.
+ReadBack readBackAfterLostCommit(const QString& key, const std::function<bool(const db::ResultSet&)>& done) {
+    logDetail(QStringLiteral("item %1: the connection was lost with the commit; reading the row back").arg(key));
+    rollbackQuietly();
+    try {
+        db::reconnect();
+        const std::unique_ptr<db::ResultSet> rs = openReadOnly(searchItemSql(key));
+        const bool wasDone = done(*rs);
+        rs->closeResultSet();
+        logDetail(QStringLiteral("item %1: the commit was %2").arg(key, wasDone ? QStringLiteral("done") : QStringLiteral("not done")));
+        return wasDone ? ReadBack::Done : ReadBack::NotDone;
+    } catch (const std::exception& e) {
+        logDetail(QStringLiteral("item %1: the row cannot be read back: %2").arg(key, QString::fromUtf8(e.what())));
+        return ReadBack::Unknown;
+    }
+}
+
 }  // namespace
 
-CheckResult saveItem() {
-    toolkit().setMousePointer(vbHourglass);
+SaveOutcome storeItem() {
+    setMousePointer(vbHourglass);
+    QString key;
+    QStringList written;
     try {
-        const QString key = keyToWrite();
+        key = keyToWrite();
+        written = enteredValues();
         beginTransaction();
+        const QStringList unanswered = openedItem.unanswered;
         std::unique_ptr<db::ResultSet> rs = openShownRow(key);
+        if (!unanswered.isEmpty() && openedItem.stored && openedItem.shown == unanswered && written == unanswered) {
+            // The same entry again, and the unanswered commit had stored it: written once is enough.
+            rs->closeResultSet();
+            rollbackQuietly();
+            return SaveOutcome::Saved;
+        }
         // Insert or update follows the entry; the row's presence now has been checked against it.
         if (openedItem.stored) rs->edit();
         else rs->addNew();
@@ -282,25 +357,46 @@ CheckResult saveItem() {
         }
         rs->closeResultSet();
         commitTransaction();
-        return CheckResult::Passed;
+        return SaveOutcome::Saved;
     } catch (const ConflictFound& found) {
-        return tellConflict(found.conflict, false);
+        tellConflict(found.conflict, false);
+        return SaveOutcome::Refused;
+    } catch (const db::Error& e) {
+        if (e.outcomeUnknown) {
+            switch (readBackAfterLostCommit(key, [&](const db::ResultSet& rs) { return !rs.atEnd() && listedValues(rs) == written; })) {
+            case ReadBack::Done: return SaveOutcome::Saved;
+            case ReadBack::NotDone: tellNotWritten(&e); return SaveOutcome::NotStored;
+            case ReadBack::Unknown:
+                openedItem.unanswered = written;
+                msgBox(db::unknownOutcomeSentence(), vbOKOnly | vbExclamation);
+                return SaveOutcome::NotStored;
+            }
+        }
+        logDetail(QStringLiteral("save: ") + QString::fromUtf8(e.what()));
+        rollbackQuietly();
+        tellNotWritten(&e);
+        // Stored values are refused for what they are; a failure around the program leaves the
+        // entry to be saved again once it has passed.
+        return e.fromSurroundings() ? SaveOutcome::NotStored : SaveOutcome::Refused;
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("save: ") + QString::fromUtf8(e.what()));
         rollbackQuietly();
-        msgBox(updateCancelled, vbOKOnly);
-        return CheckResult::Stop;
+        tellNotWritten(nullptr);
+        return SaveOutcome::Refused;
     }
 }
+
+CheckResult saveItem() { return storeItem() == SaveOutcome::Saved ? CheckResult::Passed : CheckResult::Stop; }
 
 CheckResult deleteItem() {
     bool inTransaction = false;
     bool listReloaded = false;
+    QString key;
     try {
         if (checkAllFields() == CheckResult::Stop) return CheckResult::Stop;
         const int answer = msgBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation);
         if (answer == vbOK) {
-            const QString key = keyToWrite();
+            key = keyToWrite();
             beginTransaction();
             inTransaction = true;
             {
@@ -335,11 +431,31 @@ CheckResult deleteItem() {
         // The item shown is out of date: the entry ends and the list shows the table as it is.
         leaveEntry();
         reloadItemList();
+    } catch (const db::Error& e) {
+        if (e.outcomeUnknown) {
+            const ReadBack readBack = readBackAfterLostCommit(key, [](const db::ResultSet& rs) { return rs.atEnd(); });
+            if (readBack == ReadBack::Done) {
+                reloadItemList();
+                return CheckResult::Passed;
+            }
+            msgBox(readBack == ReadBack::NotDone ? updateCancelled + QLatin1Char('\n') + e.operatorSentence()
+                                                 : db::unknownOutcomeSentence(),
+                   vbOKOnly);
+        } else {
+            logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
+            if (inTransaction) rollbackQuietly();
+            tellNotWritten(&e);
+        }
+        // The list was read inside the transaction that was undone. Where the surroundings failed,
+        // it is read again by the next action rather than waited for once more now.
+        if (listReloaded) {
+            if (e.fromSurroundings()) dropList();
+            else reloadItemList();
+        }
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
         if (inTransaction) rollbackQuietly();
-        msgBox(updateCancelled, vbOKOnly);
-        // The list was read inside the transaction that was just undone; show the table as it is.
+        tellNotWritten(nullptr);
         if (listReloaded) reloadItemList();
     }
     return CheckResult::Stop;

@@ -6,6 +6,8 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 
+#include <algorithm>
+
 using namespace platform;
 
 OpenedItem openedItem;
@@ -14,10 +16,20 @@ namespace {
 
 const QString doesNotFit =
     QStringLiteral("入力欄に収まらない値があるため、この項目は変更・削除できません");
+const QString isMissing = QStringLiteral("項目名か属性が空のため、この項目は変更・削除できません");
+
+// The number fields hold whole numbers; anything else another program stored there (a fraction,
+// letters) would be written back changed, or never match its own row again.
+bool holdsNumber(const ItemColumn& col) { return col.list == ListColumn::ItemNumber || col.isLength; }
+
+bool wholeNumber(QStringView text) {
+    if (text.startsWith(QLatin1Char('-'))) text = text.mid(1);
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
 
 }  // namespace
 
-void openStoredItem(const QString& key, const QStringList& shown) { openedItem = OpenedItem{true, key, shown}; }
+void openStoredItem(const QString& key, const QStringList& shown) { openedItem = OpenedItem{true, key, shown, {}}; }
 
 void openNewItem() { openedItem = OpenedItem{}; }
 
@@ -27,12 +39,22 @@ bool fitsField(const InputField* field, const QString& text) {
     return text.size() <= limit && cutToCp932Bytes(text, limit) == text;
 }
 
-bool fitsEntryFields(const QStringList& values) {
+Unfit unfitValues(const QStringList& values) {
     const F_R205730* f = itemScreen();
     int i = 0;
-    for (const ItemColumn* col : entryColumns)
-        if (!fitsField(col->fieldOn(f), values.value(i++))) return false;
-    return true;
+    for (const ItemColumn* col : entryColumns) {
+        const QString value = values.value(i++);
+        if (!fitsField(col->fieldOn(f), value)) return Unfit::TooLong;
+        const QString trimmed = trimSpaces(value);
+        if (holdsNumber(*col)) {
+            if (!wholeNumber(trimmed) || (col->list == ListColumn::ItemNumber && trimmed.isEmpty())) return Unfit::TooLong;
+        } else if (trimmed.isEmpty()) {
+            // Another program wrote the row without a name or attribute: opened, it would only
+            // fail its own checks.
+            return Unfit::Missing;
+        }
+    }
+    return Unfit::None;
 }
 
 void showInEntryFields(const QStringList& values) {
@@ -41,7 +63,9 @@ void showInEntryFields(const QStringList& values) {
     for (const ItemColumn* col : entryColumns) col->fieldOn(f)->setText(values.value(i++));
 }
 
-void refuseUnfitItem() { msgBox(doesNotFit, vbOKOnly | vbExclamation); }
+void refuseUnfitItem(const QStringList& values) {
+    msgBox(unfitValues(values) == Unfit::Missing ? isMissing : doesNotFit, vbOKOnly | vbExclamation);
+}
 
 QString conflictMessage(Conflict conflict, bool deleting) {
     const QString stopped = deleting ? QStringLiteral("削除を中止しました") : QStringLiteral("更新を中止しました");

@@ -27,6 +27,9 @@ struct OpenedItem {
     bool stored = false;  // false for a new item
     QString key;          // 項目No as stored, whole
     QStringList shown;    // the entry values, Koumoku to Nagasa_S, as the list shows them
+    // What a save wrote whose commit went unanswered with the connection: a row that holds just
+    // this was stored by that save, not changed by another workstation.
+    QStringList unanswered;
 };
 extern OpenedItem openedItem;
 void openStoredItem(const QString& key, const QStringList& shown);
@@ -35,12 +38,16 @@ void openNewItem();
 // A value fits a field when it is whole in it and the cut to the field's bytes, which every
 // check runs first, leaves it unchanged.
 bool fitsField(const InputField* field, const QString& text);
-// The five entry values, Koumoku to Nagasa_S, each fit their field.
-bool fitsEntryFields(const QStringList& values);
+// Why a stored item cannot be opened in the entry fields, if it cannot: a value the fields cannot
+// hold whole (too long, or no whole number where a number belongs), or no name or attribute.
+enum class Unfit { None, TooLong, Missing };
+Unfit unfitValues(const QStringList& values);
+// The five entry values, Koumoku to Nagasa_S, can be opened in their fields.
+inline bool fitsEntryFields(const QStringList& values) { return unfitValues(values) == Unfit::None; }
 // Sets the five entry values, Koumoku to Nagasa_S, into their fields; missing ones empty them.
 void showInEntryFields(const QStringList& values);
-// Tells the operator that an item whose values do not fit the fields is not opened.
-void refuseUnfitItem();
+// Tells the operator that an item with such values is not opened.
+void refuseUnfitItem(const QStringList& values);
 
 enum class Conflict { Changed, Deleted, Added };
 // The one sentence telling that another workstation changed, deleted or added the item.
@@ -65,13 +72,21 @@ std::function<void()> readItemListAhead(db::Connection& connection);
 // left without rows, the program goes on, and the next search, add or save reads it again.
 // False when the list could not be read.
 bool reloadItemList();
-// Reads the list again if the last reading failed.
-void reloadItemListIfLost();
+// Reads the list again if the last reading failed; false when it still cannot be read.
+bool reloadItemListIfLost();
 // The five entry columns of a list row as the list shows them.
 QStringList listRowValues(int row);
 // The five entry columns of a result set's current row as the list would show them.
 QStringList listedValues(const db::ResultSet& rs);
-// Writes the entered item, inserting or updating by the row's presence now; Stop on failure.
+// What became of a confirmed entry.
+enum class SaveOutcome {
+    Saved,      // stored (also: found stored after its commit went unanswered)
+    Refused,    // refused for its values or for another workstation's change; the operator was told
+    NotStored,  // the surroundings kept it from being stored; the operator was told, the entry stays
+};
+// Writes the entered item, inserting or updating by the row's presence now.
+SaveOutcome storeItem();
+// The same as the design's stop code: Stop unless stored.
 CheckResult saveItem();
 // Copies the five entry fields into a row being added or edited.
 void moveFieldsToRow(db::ResultSet& rs);
