@@ -102,6 +102,64 @@ private slots:
         QVERIFY(s.tk().unexpectedBoxes.isEmpty());
     }
 
+    // Values another program stored that the screen would write back changed: a number column
+    // holding letters or a fraction (SQLite keeps them), a row without attribute or name. They list
+    // as stored and are not opened, so a save can neither change them unseen nor mistake them for
+    // another workstation's change. A row without lengths opens and saves them as 0.
+    void storedValuesTheFieldsCannotHoldAreListedNotOpened() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        F_R205730* f = s.f();
+        TestDatabase& d = s.database();
+        const QString missing = QStringLiteral("項目名か属性が空のため、この項目は変更・削除できません");
+        QStringList numbers, messages;
+        const QString insert =
+            QStringLiteral("INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES ");
+        d.run(insert + QStringLiteral("(912, '属性なし', NULL, 5, 0)"));
+        d.run(insert + QStringLiteral("(913, NULL, 'X', 5, 0)"));
+        d.run(insert + QStringLiteral("(914, '長さなし', 'X', NULL, NULL)"));
+        if (!d.isPostgres()) {
+            d.run(insert + QStringLiteral("(910, '数量', '9', '12a', 0)"));
+            d.run(insert + QStringLiteral("(911, '単価', '9', 3.5, 0)"));
+            numbers << QStringLiteral("910") << QStringLiteral("911");
+            messages << doesNotFit << doesNotFit;
+        }
+        numbers << QStringLiteral("912") << QStringLiteral("913");
+        messages << missing << missing;
+        loadItemList();
+        if (!d.isPostgres()) {
+            QCOMPARE(f->GRID->textMatrix(s.listRowOf(QStringLiteral("910")), 5), QStringLiteral("12a"));
+            QCOMPARE(f->GRID->textMatrix(s.listRowOf(QStringLiteral("911")), 5), QStringLiteral("3.5"));
+        }
+        for (qsizetype i = 0; i < numbers.size(); ++i) {
+            const QString& number = numbers[i];
+            const QString& message = messages[i];
+            s.tk().boxes.clear();
+            ShownScreen::focus(f->Kensaku);
+            f->Kensaku->setText(number);
+            s.press(Qt::Key_Return);
+            QCOMPARE(s.tk().boxTexts(), QStringList{message});
+            QVERIFY(s.inHead());
+            clickRow(s, s.listRowOf(number));
+            QCOMPARE(s.tk().boxTexts(), (QStringList{message, message}));
+            QVERIFY(s.inHead());
+            QVERIFY(f->Koumoku->text().isEmpty());
+        }
+
+        s.tk().boxes.clear();
+        ShownScreen::focus(f->Kensaku);
+        f->Kensaku->setText(QStringLiteral("914"));
+        s.press(Qt::Key_Return);
+        QCOMPARE(workarea.screenMode, QStringLiteral("BODY"));
+        s.tk().answer(vbYes);
+        f->Nagasa->setFocus();
+        s.press(Qt::Key_Return);
+        QCOMPARE(s.tk().boxTexts(), QStringList{saveQuestion});
+        QCOMPARE(s.stored(QStringLiteral("長さ"), 914).toInt(), 0);
+        QVERIFY(s.inHead());
+        QCOMPARE(s.tk().endCount, 0);
+    }
+
     // An entry that the list moves onto a row the fields cannot hold ends: the fields are empty,
     // so neither Esc nor Enter can ask to save a cut item.
     void anEntryMovedOntoAnUnfitRowEnds() {
@@ -167,7 +225,8 @@ private slots:
         QCOMPARE(cells("905"), (QStringList{"905", wideName, "X", "英数字", "2147483647", "-2147483647"}));
         QCOMPARE(cells("2147483647"), (QStringList{"2147483647", controls, "", "", "1", ""}));
         if (!s.database().isPostgres()) {
-            QCOMPARE(cells("906"), (QStringList{"906", longName, "XYZ", "", "", "3"}));
+            // What is no whole number is listed as stored, never as the number a conversion makes of it.
+            QCOMPARE(cells("906"), (QStringList{"906", longName, "XYZ", "", "abc", "3.5"}));
             QCOMPARE(cells("907"), (QStringList{"907", "12345", "9", "数値", "", "12"}));
 
             // A site's data source steps through the rows (StepAPI): the same list.

@@ -150,6 +150,10 @@ void TestDatabase::writeOdbcIni(const QString& database) {
         keys.insert(QStringLiteral("Port"), qEnvironmentVariable("R205730_PG_PORT"));
         // A row or table lock held by another connection fails soon, as the SQLite Timeout does.
         keys.insert(QStringLiteral("ConnSettings"), QStringLiteral("SET lock_timeout = 2000"));
+        // A silent line noticed as the sites notice it.
+        keys.insert(QStringLiteral("KeepaliveTime"), QStringLiteral("10"));
+        keys.insert(QStringLiteral("KeepaliveInterval"), QStringLiteral("5"));
+        keys.insert(QStringLiteral("pqopt"), QStringLiteral("keepalives_count=3 tcp_user_timeout=20000"));
         QMap<QString, QString> admin = keys;
         admin.insert(QStringLiteral("Database"), qEnvironmentVariable("R205730_PG_DATABASE"));
         sources_.insert(dataSource() + QStringLiteral("_ADMIN"), admin);
@@ -200,12 +204,27 @@ db::Connection& TestDatabase::otherConnection() {
     return *connection_;
 }
 
-void TestDatabase::run(const QString& sql) {
-    db::Connection& c = otherConnection();
-    for (const QString& statement : splitStatements(sql)) {
-        db::Statement s(c);
-        s.execDirect(statement);
+template <class Operation>
+auto TestDatabase::onOtherConnection(Operation&& operation) {
+    try {
+        return operation(otherConnection());
+    } catch (const db::Error&) {
+        // A server restarted by the test cut this connection: the next one is new.
+        if (!connection_ || !connection_->isDead()) throw;
     }
+    connection_.reset();
+    environment_.reset();
+    return operation(otherConnection());
+}
+
+void TestDatabase::run(const QString& sql) {
+    onOtherConnection([&](db::Connection& c) {
+        for (const QString& statement : splitStatements(sql)) {
+            db::Statement s(c);
+            s.execDirect(statement);
+        }
+        return true;
+    });
 }
 
 void TestDatabase::runFile(const QString& path) {
@@ -217,7 +236,11 @@ void TestDatabase::runFile(const QString& path) {
 void TestDatabase::loadSampleData() { runFile(schemaFolder() + QStringLiteral("/sample-data.sql")); }
 
 QVariant TestDatabase::queryValue(const QString& sql) {
-    db::Statement s(otherConnection());
+    return onOtherConnection([&](db::Connection& c) { return queryValueOn(c, sql); });
+}
+
+QVariant TestDatabase::queryValueOn(db::Connection& connection, const QString& sql) {
+    db::Statement s(connection);
     s.execDirect(sql);
     const SQLRETURN rc = SQLFetch(s.handle());
     if (rc == SQL_NO_DATA) return QVariant();
@@ -231,7 +254,11 @@ QVariant TestDatabase::queryValue(const QString& sql) {
 }
 
 QList<QStringList> TestDatabase::queryRows(const QString& sql) {
-    db::Statement s(otherConnection());
+    return onOtherConnection([&](db::Connection& c) { return queryRowsOn(c, sql); });
+}
+
+QList<QStringList> TestDatabase::queryRowsOn(db::Connection& connection, const QString& sql) {
+    db::Statement s(connection);
     s.execDirect(sql);
     SQLSMALLINT columns = 0;
     db::check(SQLNumResultCols(s.handle(), &columns), SQL_HANDLE_STMT, s.handle(), QStringLiteral("columns"), sql);

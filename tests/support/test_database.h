@@ -80,6 +80,11 @@ private:
     void runAsAdministrator(const QString& sql);
     QString driverSection() const;
     db::Connection& otherConnection();
+    // Runs on the connection of its own; one that a restarted server cut is opened again once.
+    template <class Operation>
+    auto onOtherConnection(Operation&& operation);
+    static QVariant queryValueOn(db::Connection& connection, const QString& sql);
+    static QList<QStringList> queryRowsOn(db::Connection& connection, const QString& sql);
 
     Engine engine_;
     QString problem_;
