@@ -7,6 +7,7 @@
 #include "test_site.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,6 +47,17 @@ private slots:
             QVERIFY(database.isPostgres());
         }
         QCOMPARE(workarea.connectString, QStringLiteral("DSN=%1;UID=edi user;PWD=;").arg(database.dataSource()));
+    }
+
+    // A value holding ";", "{" or "}" is braced, a closing brace doubled: it can neither break the
+    // connect string nor add an attribute to it, and the log masks the whole of it.
+    void connectStringValuesAreBraced() {
+        const QString braced = db::connectStringFor(QStringLiteral("EDI"), QStringLiteral("u"), QStringLiteral("a;b}c{d"));
+        QCOMPARE(braced, QStringLiteral("DSN=EDI;UID=u;PWD={a;b}}c{d};"));
+        QCOMPARE(platform::maskSecrets(QStringLiteral("connect (") + braced + QStringLiteral("): failed")),
+                 QStringLiteral("connect (DSN=EDI;UID=u;PWD=***;): failed"));
+        QCOMPARE(db::connectStringFor(QStringLiteral("EDI"), QStringLiteral("u"), QStringLiteral("plain")),
+                 QStringLiteral("DSN=EDI;UID=u;PWD=plain;"));
     }
 
     void opensWithTheEnvironmentOfTheWorkstationAndClosesTwice() {
