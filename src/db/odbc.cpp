@@ -202,8 +202,13 @@ bool Connection::close() {
     if (!connected_) return true;
     // A roll-back never commits, so a connection given up gets one more try before it goes.
     if (inTransaction || givenUp_ || autoCommitOff_) {
-        if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK)))
+        if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK))) {
             platform::logDetail(QString::fromUtf8(diagnostics(SQL_HANDLE_DBC, dbc_, QStringLiteral("roll-back on close")).what()));
+            // SQLite ends a transaction by itself on a full disk or an I/O error; its driver, not
+            // knowing, then refuses both the roll-back and the disconnect. A BEGIN that the engine
+            // takes shows that no transaction is left to lose, and rolling that one back frees it.
+            if (engine_ == Engine::SQLite && engineTakesBegin()) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+        }
         inTransaction = false;
     }
     // Disconnecting never commits: a driver either undoes the transaction or refuses (25000).
@@ -213,6 +218,15 @@ bool Connection::close() {
     }
     connected_ = false;
     return true;
+}
+
+bool Connection::engineTakesBegin() {
+    SQLHSTMT probe = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &probe))) return false;
+    SQLCHAR begin[] = "BEGIN";
+    const bool taken = SQL_SUCCEEDED(SQLExecDirect(probe, begin, SQL_NTS));
+    SQLFreeHandle(SQL_HANDLE_STMT, probe);
+    return taken;
 }
 
 bool Connection::isDead() const {

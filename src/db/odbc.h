@@ -162,6 +162,8 @@ private:
     // Back to auto-commit after a transaction ended. When the driver refuses, statements would
     // open transactions of their own that nobody ends: it is tried again before the next one.
     void restoreAutoCommit();
+    // Whether the engine starts a transaction now, i.e. has none open (SQLite).
+    bool engineTakesBegin();
 
     Environment& environment_;
     SQLHDBC dbc_ = SQL_NULL_HDBC;

@@ -118,7 +118,11 @@ CheckResult checkItemNumber() {
     field->setText(numericValueText(field->text()));
     if (trimmedText(field) == QLatin1String("0")) return tell(QStringLiteral("項目Noが入力されていません"), style);
     const std::unique_ptr<db::ResultSet> rs = openReadOnly(duplicateItemSql(trimmedText(field)));
-    const CheckResult result = rs->atEnd() ? CheckResult::Passed : tell(QStringLiteral("項目Noが重複しています"), style);
+    // The row may be this entry's own, stored by a save whose commit went unanswered: the save
+    // tells that from the row itself.
+    const bool ownUnanswered = !openedItem.unanswered.isEmpty() && openedItem.unanswered.value(0) == trimmedText(field);
+    const CheckResult result =
+        rs->atEnd() || ownUnanswered ? CheckResult::Passed : tell(QStringLiteral("項目Noが重複しています"), style);
     rs->closeResultSet();
     return result;
 }
