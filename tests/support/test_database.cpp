@@ -68,6 +68,12 @@ QString TestDatabase::folder() {
     return folder.path();
 }
 
+namespace {
+QString sqliteFolder;
+}
+
+void TestDatabase::placeSqliteIn(const QString& folder) { sqliteFolder = folder; }
+
 TestDatabase::TestDatabase(Engine engine, bool withSchema) : engine_(engine) {
     const QString sqliteDriver = findDriver(QStringLiteral("libsqlite3odbc.so"));
     const QString pgDriver = findDriver(QStringLiteral("psqlodbcw.so"));
@@ -80,9 +86,11 @@ TestDatabase::TestDatabase(Engine engine, bool withSchema) : engine_(engine) {
         }
         userId_ = QStringLiteral("edi");
         password_ = QStringLiteral("edi-pass");
-        const QString file = folder() + QStringLiteral("/data/edi.sqlite");
-        QFile::remove(file);
-        QFile::remove(file + QStringLiteral("-journal"));
+        // unixODBC keeps what it read of a data source for a while: a file elsewhere gets a name of its own.
+        if (!sqliteFolder.isEmpty()) dataSource_ = QStringLiteral("EDI_TEST_%1").arg(qHash(sqliteFolder) % 100000);
+        sqliteFile_ = (sqliteFolder.isEmpty() ? folder() + QStringLiteral("/data") : sqliteFolder) + QStringLiteral("/edi.sqlite");
+        const QString& file = sqliteFile_;
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) QFile::remove(file + QLatin1String(suffix));
         writeOdbcIni(file);
         schema = QStringLiteral("/sqlite.sql");
     } else {

@@ -45,9 +45,12 @@ public:
     Engine engine() const { return engine_; }
     bool isPostgres() const { return engine_ == Engine::PostgreSQL; }
 
-    QString dataSource() const { return QStringLiteral("EDI_TEST"); }
+    QString dataSource() const { return dataSource_; }
     // The SQLite file, or the database's name on the PostgreSQL server.
-    QString databaseName() const { return isPostgres() ? pgDatabase_ : folder() + QStringLiteral("/data/edi.sqlite"); }
+    QString databaseName() const { return isPostgres() ? pgDatabase_ : sqliteFile_; }
+    // SQLite databases made from now on live in this folder (a small file system, say), behind a
+    // data source of their own; an empty folder puts them back in the process's folder.
+    static void placeSqliteIn(const QString& folder);
     QString userId() const { return userId_; }
     QString password() const { return password_; }
     // The folder of the process: odbc/odbcinst.ini, odbc/odbc.ini and (SQLite) data/edi.sqlite.
@@ -87,6 +90,8 @@ private:
     static QList<QStringList> queryRowsOn(db::Connection& connection, const QString& sql);
 
     Engine engine_;
+    QString dataSource_ = QStringLiteral("EDI_TEST");
+    QString sqliteFile_;
     QString problem_;
     bool unavailable_ = false;
     QString userId_;
