@@ -13,6 +13,7 @@
 #include <langinfo.h>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <sys/stat.h>
 #include <vector>
 
@@ -42,6 +43,9 @@ std::optional<FileIdentity> identityOf(const QString& path) {
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
     return FileIdentity{st.st_dev, st.st_ino};
 }
+
+// Connections opened by the program so far.
+int generation = 0;
 
 Error sessionFailure(Cause cause, const QString& message) {
     Error e(QString(), 0, message);
@@ -116,6 +120,7 @@ public:
             throw;
         }
         connection_ = std::move(fresh);
+        ++generation;
         lost_ = false;
         rememberFile();
         publish();
@@ -225,6 +230,8 @@ QString connectStringFor(const QString& dataSource, const QString& userId, const
 
 bool connectedAhead() { return takenAhead; }
 
+int connectionGeneration() { return generation; }
+
 Connection& currentConnection() { return theSession().ready(); }
 
 void noteFailure(Error& error) {
@@ -310,3 +317,22 @@ void beginTransaction() {
 void commitTransaction() { db::theSession().commit(); }
 
 void rollbackTransaction() { db::theSession().rollback(); }
+
+db::Transaction::Transaction() {
+    beginTransaction();
+    open_ = true;
+}
+
+void db::Transaction::commit() {
+    commitTransaction();
+    open_ = false;
+}
+
+void db::Transaction::rollback() noexcept {
+    if (!std::exchange(open_, false)) return;
+    try {
+        rollbackTransaction();
+    } catch (const std::exception& e) {
+        platform::logDetail(QStringLiteral("roll-back: ") + QString::fromUtf8(e.what()));
+    }
+}

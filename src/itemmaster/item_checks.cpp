@@ -254,6 +254,8 @@ CheckResult searchItem() {
         setListSelection(ListSelection::WholeRow);
     } else {
         const std::unique_ptr<db::ResultSet> rs = openReadOnly(searchItemSql(trimmedText(f->Kensaku)));
+        // The search may have opened the connection again: the list then shows the table as it is.
+        if (!reloadItemListIfLost()) return CheckResult::Stop;
         if (rs->atEnd()) {
             rs->closeResultSet();
             msgBox(noMatch, vbOKOnly);

@@ -65,14 +65,10 @@ struct RedrawOff {
 
 // The list could not be read after a save or a delete; it holds no rows until it is read again.
 bool listLost = false;
+// The connection the list was read on: one opened since may show another table (a restarted
+// server, a SQLite file put back).
+int listGeneration = 0;
 
-void rollbackQuietly() {
-    try {
-        rollbackTransaction();
-    } catch (const std::exception& e) {
-        logDetail(QStringLiteral("rollback failed: ") + QString::fromUtf8(e.what()));
-    }
-}
 
 }  // namespace
 
@@ -144,6 +140,7 @@ void showItemList(ItemListRead& list) {
     }
     listLoaded = true;
     listLost = false;
+    listGeneration = db::connectionGeneration();
     listRowShown = grid->row();
 }
 
@@ -202,7 +199,9 @@ bool reloadItemList() {
     }
 }
 
-bool reloadItemListIfLost() { return !listLost || reloadItemList(); }
+bool reloadItemListIfLost() {
+    return (!listLost && listGeneration == db::connectionGeneration()) || reloadItemList();
+}
 
 QStringList listRowValues(int row) {
     const FlexGrid* grid = itemScreen()->GRID;
@@ -293,7 +292,6 @@ CheckResult tellConflict(Conflict conflict, bool deleting) {
     logDetail(QStringLiteral("%1 of item %2 refused: another workstation changed the row since it was shown")
                   .arg(deleting ? QStringLiteral("delete") : QStringLiteral("save"),
                        openedItem.stored ? openedItem.key : trimSpaces(itemScreen()->Koumoku->text())));
-    rollbackQuietly();
     msgBox(conflictMessage(conflict, deleting), vbOKOnly | vbExclamation);
     return CheckResult::Stop;
 }
@@ -311,7 +309,6 @@ enum class ReadBack { Done, NotDone, Unknown };
 // `done` tells from it whether the commit went through.
 ReadBack readBackAfterLostCommit(const QString& key, const std::function<bool(const db::ResultSet&)>& done) {
     logDetail(QStringLiteral("item %1: the connection was lost with the commit; reading the row back").arg(key));
-    rollbackQuietly();
     try {
         db::reconnect();
         const std::unique_ptr<db::ResultSet> rs = openReadOnly(searchItemSql(key));
@@ -334,15 +331,12 @@ SaveOutcome storeItem() {
     try {
         key = keyToWrite();
         written = enteredValues();
-        beginTransaction();
+        db::Transaction transaction;
         const QStringList unanswered = openedItem.unanswered;
         std::unique_ptr<db::ResultSet> rs = openShownRow(key);
-        if (!unanswered.isEmpty() && openedItem.stored && openedItem.shown == unanswered && written == unanswered) {
-            // The same entry again, and the unanswered commit had stored it: written once is enough.
-            rs->closeResultSet();
-            rollbackQuietly();
+        // The same entry again, and the unanswered commit had stored it: written once is enough.
+        if (!unanswered.isEmpty() && openedItem.stored && openedItem.shown == unanswered && written == unanswered)
             return SaveOutcome::Saved;
-        }
         // Insert or update follows the entry; the row's presence now has been checked against it.
         if (openedItem.stored) rs->edit();
         else rs->addNew();
@@ -356,7 +350,7 @@ SaveOutcome storeItem() {
             throw;
         }
         rs->closeResultSet();
-        commitTransaction();
+        transaction.commit();
         return SaveOutcome::Saved;
     } catch (const ConflictFound& found) {
         tellConflict(found.conflict, false);
@@ -373,14 +367,12 @@ SaveOutcome storeItem() {
             }
         }
         logDetail(QStringLiteral("save: ") + QString::fromUtf8(e.what()));
-        rollbackQuietly();
         tellNotWritten(&e);
         // Stored values are refused for what they are; a failure around the program leaves the
         // entry to be saved again once it has passed.
         return e.fromSurroundings() ? SaveOutcome::NotStored : SaveOutcome::Refused;
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("save: ") + QString::fromUtf8(e.what()));
-        rollbackQuietly();
         tellNotWritten(nullptr);
         return SaveOutcome::Refused;
     }
@@ -389,16 +381,15 @@ SaveOutcome storeItem() {
 CheckResult saveItem() { return storeItem() == SaveOutcome::Saved ? CheckResult::Passed : CheckResult::Stop; }
 
 CheckResult deleteItem() {
-    bool inTransaction = false;
     bool listReloaded = false;
     QString key;
     try {
         if (checkAllFields() == CheckResult::Stop) return CheckResult::Stop;
         const int answer = msgBox(QStringLiteral("削除してよろしいですか"), vbOKCancel | vbExclamation);
+        std::optional<db::Transaction> transaction;
         if (answer == vbOK) {
             key = keyToWrite();
-            beginTransaction();
-            inTransaction = true;
+            transaction.emplace();
             {
                 // Held from here to the commit: the row deleted is the row shown, unchanged.
                 std::unique_ptr<db::ResultSet> rs = openShownRow(key);
@@ -421,10 +412,7 @@ CheckResult deleteItem() {
         showHeaderBand();
         returnToHead();
         newItemFlag = 0;
-        if (answer == vbOK) {
-            commitTransaction();
-            inTransaction = false;
-        }
+        if (transaction) transaction->commit();
         return CheckResult::Passed;
     } catch (const ConflictFound& found) {
         tellConflict(found.conflict, true);
@@ -443,7 +431,6 @@ CheckResult deleteItem() {
                    vbOKOnly);
         } else {
             logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
-            if (inTransaction) rollbackQuietly();
             tellNotWritten(&e);
         }
         // The list was read inside the transaction that was undone. Where the surroundings failed,
@@ -454,7 +441,6 @@ CheckResult deleteItem() {
         }
     } catch (const std::exception& e) {
         logDetail(QStringLiteral("delete: ") + QString::fromUtf8(e.what()));
-        if (inTransaction) rollbackQuietly();
         tellNotWritten(nullptr);
         if (listReloaded) reloadItemList();
     }

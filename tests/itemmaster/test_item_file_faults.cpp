@@ -145,10 +145,13 @@ private slots:
         const QString backup = elsewhere.filePath(QStringLiteral("backup.sqlite"));
         QVERIFY(QFile::copy(file, backup));
         s.database().run(QStringLiteral("UPDATE FL1901項目情報マスタ SET データ項目名 = '後で変えた' WHERE 項目No = 50"));
+        loadItemList();
         faults::replaceFile(file, backup);
 
         openItem50(s, QStringLiteral("戻した後"));
         QCOMPARE(openedItem.shown.value(1), QStringLiteral("伝票番号"));
+        // The list is read again from the file now there.
+        QCOMPARE(s.f()->GRID->textMatrix(s.listRowOf(QStringLiteral("50")), 2), QStringLiteral("伝票番号"));
         s.tk().answer(vbYes);
         s.press(Qt::Key_Escape);
         QCOMPARE(s.tk().boxTexts(), QStringList{saveQuestion});

@@ -155,12 +155,31 @@ void openDatabase();
 void closeDatabase();
 
 namespace db {
+// A transaction for the life of a scope: begun with it, made permanent by commit(), rolled back on
+// every other way out, before the caller tells the operator anything. A roll-back never commits;
+// one that fails lays the connection aside.
+class Transaction {
+public:
+    Transaction();
+    ~Transaction() { rollback(); }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+    // Undoes it now; a failure is logged, never thrown.
+    void rollback() noexcept;
+
+private:
+    bool open_ = false;
+};
+
 // Seconds a connection opened again while the program runs may take to log in: a dead line must
 // not hold an action for the two minutes start-up allows.
 inline constexpr int reconnectLoginTimeout = 10;
 // Opens the connection again now (the old one is closed first, never committing), as every action
 // does by itself once the connection was found lost. Throws a failure of cause Lost when it cannot.
 void reconnect();
+// Counts the connections opened: a list read on an earlier one may be out of date.
+int connectionGeneration();
 }  // namespace db
 
 // Run the statement and hand back the result set on its first row. resultAtEnd records "9" when

@@ -72,7 +72,8 @@ std::function<void()> readItemListAhead(db::Connection& connection);
 // left without rows, the program goes on, and the next search, add or save reads it again.
 // False when the list could not be read.
 bool reloadItemList();
-// Reads the list again if the last reading failed; false when it still cannot be read.
+// Reads the list again if the last reading failed, or if the connection was opened again since;
+// false when it cannot be read.
 bool reloadItemListIfLost();
 // The five entry columns of a list row as the list shows them.
 QStringList listRowValues(int row);
