@@ -12,7 +12,6 @@ namespace {
 enum SqliteCode : int {
     sqliteBusy = 5,
     sqliteLocked = 6,
-    sqliteNoMemory = 7,
     sqliteReadOnly = 8,
     sqliteIoError = 10,
     sqliteCorrupt = 11,
@@ -25,8 +24,7 @@ Cause sqliteCause(int native) {
     switch (native & 0xff) {  // extended codes carry the primary one in their low byte
     case sqliteBusy:
     case sqliteLocked: return Cause::Busy;
-    case sqliteFull:
-    case sqliteNoMemory: return Cause::Full;
+    case sqliteFull: return Cause::Full;
     case sqliteReadOnly: return Cause::ReadOnly;
     case sqliteIoError:
     case sqliteCorrupt:
@@ -39,7 +37,7 @@ Cause sqliteCause(int native) {
 Cause stateCause(QStringView state) {
     static const QStringView lost[] = {u"57P01", u"57P02", u"57P03"};
     static const QStringView busy[] = {u"55P03", u"57014", u"HYT00", u"HYT01", u"40001", u"40P01"};
-    static const QStringView full[] = {u"53100", u"53200"};
+    static const QStringView full[] = {u"53100"};
     static const QStringView damaged[] = {u"58030", u"XX001", u"XX002"};
     if (state.startsWith(u"08")) return Cause::Lost;
     for (QStringView s : lost)

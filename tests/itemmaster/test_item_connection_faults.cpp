@@ -28,6 +28,31 @@ void openItem50(ItemScreen& s, const QString& name) {
     s.f()->Koumoku_NM->setText(name);
 }
 
+// The program's connection opened again through the proxy; the test's own stays direct. Each proxy
+// gets a data source name of its own: unixODBC keeps what it read of a data source a while.
+void connectThrough(ItemScreen& s, const faults::TcpProxy& proxy) {
+    const QString viaProxy = QStringLiteral("EDI_PROXY_%1").arg(proxy.port());
+    s.database().addDataSource(viaProxy, {{QStringLiteral("Servername"), QStringLiteral("127.0.0.1")},
+                                          {QStringLiteral("Port"), QString::number(proxy.port())}});
+    workarea.dataSource = viaProxy;
+    openDatabase();
+}
+
+// An entry ready for the save question: item 700 added, or item 50 opened; its number.
+int enterItem(ItemScreen& s, bool newItem, const QString& name) {
+    if (!newItem) {
+        openItem50(s, name);
+        return 50;
+    }
+    s.startAdding();
+    s.type(QStringLiteral("700"));
+    s.press(Qt::Key_Return);
+    s.type(name);
+    s.f()->Zokusei->setText(QStringLiteral("X"));
+    s.f()->Nagasa->setText(QStringLiteral("8"));
+    return 700;
+}
+
 // Enter field after field from the name on, as the operator finishes an entry; the save question
 // comes after the decimal part.
 void enterThroughTheFields(ItemScreen& s) {
@@ -151,25 +176,10 @@ private slots:
         ItemScreen s;
         REQUIRE_TEST_DATABASE(s.database());
         faults::TcpProxy proxy(pg().host(), pg().port());
-        // A name of its own for each proxy: unixODBC keeps what it read of a data source a while.
-        const QString viaProxy = QStringLiteral("EDI_PROXY_%1").arg(proxy.port());
-        s.database().addDataSource(viaProxy, {{QStringLiteral("Servername"), QStringLiteral("127.0.0.1")},
-                                              {QStringLiteral("Port"), QString::number(proxy.port())}});
-        workarea.dataSource = viaProxy;
-        openDatabase();
+        connectThrough(s, proxy);
         const int before = s.itemCount();
-        const int item = newItem ? 700 : 50;
-        if (newItem) {
-            s.startAdding();
-            s.type(QStringLiteral("700"));
-            s.press(Qt::Key_Return);
-            s.type(QStringLiteral("新しい項目"));
-            s.f()->Zokusei->setText(QStringLiteral("9"));
-            s.f()->Nagasa->setText(QStringLiteral("5"));
-        } else {
-            openItem50(s, QStringLiteral("確かめた名前"));
-        }
-        const QString name = s.f()->Koumoku_NM->text();
+        const QString name = QStringLiteral("確かめた名前");
+        const int item = enterItem(s, newItem, name);
         if (serverAnswered) proxy.resetAfterAnswerTo("COMMIT");
         else proxy.resetBefore("COMMIT");
         s.tk().answer(vbYes);
@@ -206,24 +216,10 @@ private slots:
         ItemScreen s;
         REQUIRE_TEST_DATABASE(s.database());
         faults::TcpProxy proxy(pg().host(), pg().port());
-        const QString viaProxy = QStringLiteral("EDI_PROXY_%1").arg(proxy.port());
-        s.database().addDataSource(viaProxy, {{QStringLiteral("Servername"), QStringLiteral("127.0.0.1")},
-                                              {QStringLiteral("Port"), QString::number(proxy.port())}});
-        workarea.dataSource = viaProxy;
-        openDatabase();
+        connectThrough(s, proxy);
         const int before = s.itemCount();
-        const int item = newItem ? 700 : 50;
-        if (newItem) {
-            s.startAdding();
-            s.type(QStringLiteral("700"));
-            s.press(Qt::Key_Return);
-            s.type(QStringLiteral("答えのない追加"));
-            s.f()->Zokusei->setText(QStringLiteral("X"));
-            s.f()->Nagasa->setText(QStringLiteral("8"));
-        } else {
-            openItem50(s, QStringLiteral("答えのない更新"));
-        }
-        const QString name = s.f()->Koumoku_NM->text();
+        const QString name = QStringLiteral("答えのない保存");
+        const int item = enterItem(s, newItem, name);
         proxy.resetAfterAnswerTo("COMMIT", true);
         s.tk().answer(vbYes);
         s.press(Qt::Key_Escape);
