@@ -1,20 +1,43 @@
 // The screen explorer: random operator sessions on the real item screen (offscreen, over a real
-// SQLite database through the real driver), every key the screen handles, random answers to its
-// questions, and another workstation changing, adding and deleting rows meanwhile. After every
-// step it checks what the program may do to the table against a shadow of it:
+// database through the real driver: SQLite, or PostgreSQL with R205730_TEST_ENGINE=postgresql),
+// every key the screen handles, random answers to its questions, and another workstation changing,
+// adding and deleting rows meanwhile. Its surroundings fail at random points, between steps and
+// while a question is up (fault_injector.h): on SQLite another program holds the lock, the store
+// is full, a backup is put back at the file's path; on PostgreSQL the program's connection is
+// reset (also at the commit of a write, its answer lost, new connections refused a while) and the
+// server restarts or stops for a few steps. After every step it checks against a shadow of the table:
 //   - the table changes only when the operator answered Yes to the save question or OK to the
 //     delete question, then only the item shown, to exactly the values the fields showed, and no
-//     value the operator did not edit is written shortened or changed;
+//     value the operator did not edit is written shortened or changed; a write that a fault kept
+//     from being stored leaves the table as it was (a commit whose outcome was lost: as it was, or
+//     exactly the write), never half of it, and the table cannot change while nothing can write;
 //   - an item is shown only whole: the fields of an opened item hold a stored row's values;
 //   - another workstation's change is never overwritten: the save or delete is refused with its
 //     message exactly when the row is no longer what was shown (never without cause either);
-//   - no unhandled failure, no question the operator did not ask for, every step returns in time;
+//     while a fault keeps the row from being read, the write may instead be not stored;
+//   - a confirmed entry that was not stored, and not refused for another workstation's change,
+//     is still on screen: BODY, the five fields as confirmed; the next Yes after a lost outcome
+//     finds its own write (no false conflict, on PostgreSQL no second write either);
+//   - the program ends only after Yes to the exit question; no unhandled failure, no connection or
+//     settings error, no question the operator did not ask for, every step returns in time (a
+//     step a fault hit may wait out the lock time as well);
+//   - no message blames the operator's data: "該当データがありませんでした" never for an attribute
+//     code that 区分マスタ holds;
+//   - a box names only the cause of the fault on (a lock: busy; a full store: full; the connection
+//     or server: lost), and once the fault is over (lock released, room made, file put back,
+//     server up again, reset done) no box carries a cause sentence: the next action works;
 //   - after every re-read the list equals the table.
 //
-//   screen_explorer [SECONDS=60] [--seed N] [--steps N] [--step-limit MS] [--replay] [--trace]
+//   screen_explorer [SECONDS=60] [--seed N] [--steps N] [--sessions N] [--step-limit MS] [--replay]
+//                   [--trace]
 //
-// Prints "sessions N, steps M, violations K" last; on a violation exits 1 with the seed that
-// replays it. --replay runs the fixed seeds the suite uses.
+// Prints the faults injected by kind, the tallies, and "sessions N, steps M, faults F,
+// violations K" last; on a violation exits 1 with the seed that replays it (on the same engine).
+// --replay runs the fixed seeds the suite uses. On PostgreSQL it needs the test server's
+// R205730_PG_* (scripts/fuzz-screen --postgres starts one) and runs a server of its own; exit 77
+// when there is none.
+#include "db/db.h"
+#include "fault_injector.h"
 #include "itemmaster/itemmaster.h"
 #include "platform/cp932.h"
 #include "scripted_toolkit.h"
@@ -29,7 +52,10 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 using namespace platform;
@@ -41,12 +67,31 @@ const QString deleteQuestion = QStringLiteral("削除してよろしいですか
 const QString exitQuestion = QStringLiteral("終了してもよろしいですか");
 const QString updateCancelled = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
 const QString unhandled = QStringLiteral("予期しないエラーが発生したため終了します");
+const QString noClassName = QStringLiteral("該当データがありませんでした");
+const QString listNotRead = QStringLiteral("一覧を読み込めませんでした");
+// Messages that end the program, or blame the settings or the connection as set up.
+const QStringList neverShown = {QStringLiteral("項目設定エラー"), QStringLiteral("接続エラー")};
 const QList<int> replaySeeds = {11, 23, 37, 41, 59, 67, 73, 89};
+// What a statement may take beyond the step limit when a fault hit its step: the SQLite driver
+// waits out the lock time (2 s in the test data sources) once to prepare and once to run it.
+constexpr qint64 faultWaitMs = 4500;
+
+const QList<db::Cause> surroundingCauses = {db::Cause::Lost, db::Cause::Busy, db::Cause::Full, db::Cause::ReadOnly,
+                                            db::Cause::Damaged};
+
+// The cause whose sentence a box carries: alone, after the not-saved text, after the list's.
+std::optional<db::Cause> causeNamed(const QString& box) {
+    for (const db::Cause c : surroundingCauses)
+        if (box.endsWith(db::causeSentence(c))) return c;
+    return std::nullopt;
+}
 
 // What the sessions did, so that a run shows it reached the paths it checks.
 struct Tally {
     int saves = 0, deletes = 0, conflicts = 0, refusedOpens = 0;
+    int notStored = 0, outcomeUnknown = 0, stopped = 0, listsNotRead = 0, ownWritesFound = 0;
 } tally;
+int faultsByKind[FaultInjector::kindCount] = {};
 
 // One item as the list shows it: trimmed, nulls empty, lengths of 0 empty.
 struct Row {
@@ -110,9 +155,11 @@ struct Options {
     double seconds = 60;
     std::optional<quint32> seed;
     int steps = 250;
+    int sessions = INT_MAX;
     int stepLimitMs = 2000;
     bool replay = false;
     bool trace = false;  // every step to standard error
+    faults::PgServer* server = nullptr;  // the explorer's own, on PostgreSQL
 };
 
 // A box as the explorer answered it, with what it saw at that moment.
@@ -122,11 +169,15 @@ struct Answered {
     QStringList fields;            // Koumoku .. Nagasa_S as shown
     std::optional<Row> storedNow;  // the item's row when answered, after any change meanwhile
     Table table;                   // the whole table when answered
+    QString attribute;             // the attribute field when the box came
+    QString version;               // PostgreSQL: the row's version, where a second write is to be seen
 };
 
 class Session {
 public:
     Session(quint32 seed, const Options& options) : seed_(seed), rng_(seed), options_(options) {}
+    // The faults undone before the database goes (PostgreSQL drops it on the server).
+    ~Session();
 
     // Runs the session; returns its violations.
     QStringList run(int& stepsDone);
@@ -145,14 +196,21 @@ private:
     void otherWorkstation(bool duringQuestion);
     qint64 freeNumber();
 
+    // --- the surroundings ---
+    void faultTurn(const std::function<void()>& turn);
+
     // --- the shadow and the invariants ---
     Table readTable();
+    QString rowVersion(qint64 key);
     QList<Row> readList() const;
     Row fieldRow() const;
     QStringList fieldTexts() const;
     void check(Action a, const Table& before, const QList<Row>& listBefore, const Row& fieldsBefore, bool headBefore,
                int newBefore, const QWidget* focusBefore, qint64 elapsedMs);
+    void checkBox(int index, const QString& box);
     void checkWrite(const Answered& a, const Table& after, const QStringList& boxesAfter);
+    void checkEntryKept(const Answered& a, qint64 key);
+    void checkTableIs(const Table& after, const Table& expected);
     void checkListEqualsTable(const Table& table);
     void checkScreenState();
     void trackEntry(Action a, const Table& before, const QList<Row>& listBefore, const Row& fieldsBefore,
@@ -162,8 +220,12 @@ private:
     quint32 seed_;
     QRandomGenerator rng_;
     Options options_;
+    std::unique_ptr<FaultInjector> faults_;  // outlives the screen: the database may live on its file system
     std::unique_ptr<ShownScreen> screen_;
     F_R205730* f_ = nullptr;
+    Table lastTable_;               // the table as last read: while it cannot be read, it is unchanged
+    QSet<QString> attributeCodes_;  // the attribute codes 区分マスタ holds
+    qint64 faultMs_ = 0;            // what the step's fault turns took, not the program's time
     int step_ = 0;
     QString stepName_;
     QStringList violations_;
@@ -178,15 +240,19 @@ private:
         qint64 key = 0;
         Row shown;             // the stored row it showed
         QSet<int> edited;      // fields (0 Koumoku .. 4 Nagasa_S) the operator typed into
+        std::optional<Row> unanswered;  // a write whose commit's outcome the program could not learn
     } entry_;
 };
 
 // --- the operator ----------------------------------------------------------------------------
 
 Action Session::pick() {
-    // In the list the operator mostly moves with the arrows.
+    // In the list the operator mostly moves with the arrows; told to save again (the outcome of a
+    // commit was lost), mostly saves again.
     const bool inList = focused() == f_->GRID;
-    auto weight = [inList](const auto& a) {
+    const bool saveAgain = entry_.unanswered.has_value();
+    auto weight = [inList, saveAgain](const auto& a) {
+        if (saveAgain && (a.action == Action::Esc || a.action == Action::EnterThrough)) return a.weight * 6;
         return inList && (a.action == Action::Up || a.action == Action::Down) ? a.weight * 4 : a.weight;
     };
     int total = 0;
@@ -312,15 +378,26 @@ void Session::perform(Action a) {
 
 int Session::answer(const ShownBox& box) {
     const bool question = box.text == saveQuestion || box.text == deleteQuestion;
-    if (question && rng_.bounded(4) == 0) otherWorkstation(true);
+    if (question && rng_.bounded(4) == 0 && faults_->othersMayWrite()) otherWorkstation(true);
     int button = vbOK;
     if (box.text == saveQuestion) button = QList<int>{vbYes, vbYes, vbNo, vbCancel}[int(rng_.bounded(4))];
     else if (box.text == deleteQuestion) button = rng_.bounded(5) < 3 ? vbOK : vbCancel;
     else if (box.text == exitQuestion) button = rng_.bounded(20) == 0 ? vbYes : vbNo;
-    Answered a{box.text, button, fieldTexts(), std::nullopt, readTable()};
+    Answered a{box.text, button, fieldTexts(), std::nullopt, readTable(), f_->Zokusei->text(), {}};
     const qint64 key = entry_.stored ? entry_.key : trimSpaces(f_->Koumoku->text()).toLongLong();
     if (a.table.contains(key)) a.storedNow = a.table.value(key);
+    const bool writes = (box.text == saveQuestion && button == vbYes) || (box.text == deleteQuestion && button == vbOK);
+    // The same entry again after a commit whose outcome was lost: written once is enough.
+    if (writes && screen_->database().isPostgres() && entry_.unanswered && a.storedNow == entry_.unanswered &&
+        !faults_->tableUnreadable())
+        a.version = rowVersion(key);
     answered_.append(a);
+    if (writes) {
+        QElapsedTimer clock;
+        clock.start();
+        faults_->writeConfirmed(int(answered_.size()) - 1);
+        faultMs_ += clock.elapsed();
+    }
     return button;
 }
 
@@ -356,14 +433,47 @@ void Session::otherWorkstation(bool duringQuestion) {
     }
 }
 
+// --- the surroundings ---------------------------------------------------------------------------
+
+// One turn of the fault injector. The table is read just before (a fault may keep it from being
+// read until it is over) and, once it can be read again, must be what it was: nothing could write.
+void Session::faultTurn(const std::function<void()>& turn) {
+    QElapsedTimer clock;
+    clock.start();
+    const bool unreadable = faults_->tableUnreadable();
+    const Table known = readTable();
+    try {
+        turn();
+    } catch (const std::exception& e) {
+        violation(QStringLiteral("the fault harness failed: ") + QString::fromUtf8(e.what()));
+    }
+    if (unreadable && !faults_->tableUnreadable()) {
+        const Table now = readTable();
+        if (now != known) {
+            violation(QStringLiteral("the table changed while nothing could write to it:"));
+            checkTableIs(now, known);
+        }
+    }
+    faultMs_ += clock.elapsed();
+}
+
 // --- the shadow -------------------------------------------------------------------------------
 
 Table Session::readTable() {
+    if (faults_->tableUnreadable()) return lastTable_;
     Table table;
     for (const QStringList& r : screen_->database().queryRows(QStringLiteral(
              "SELECT 項目No, データ項目名, 属性, 長さ, 小数部長さ FROM FL1901項目情報マスタ ORDER BY 項目No")))
         table.insert(r.value(0).toLongLong(), rowOf(r));
+    lastTable_ = table;
     return table;
+}
+
+// The transaction that wrote the row last (PostgreSQL).
+QString Session::rowVersion(qint64 key) {
+    return screen_->database()
+        .queryValue(QStringLiteral("SELECT xmin::text FROM FL1901項目情報マスタ WHERE 項目No = %1").arg(key))
+        .toString();
 }
 
 QList<Row> Session::readList() const {
@@ -409,12 +519,60 @@ void Session::checkScreenState() {
                       .arg(workarea.screenMode, newItemFlag ? QStringLiteral(", new item") : QString(), wrong.join(QStringLiteral(", "))));
 }
 
+// A box of the step: what it may say, and whether the surroundings gave cause to say it.
+void Session::checkBox(int index, const QString& box) {
+    const QString oneLine = QString(box).replace(QLatin1Char('\n'), QStringLiteral(" / "));
+    if (box.startsWith(unhandled)) violation(QStringLiteral("unhandled failure: ") + oneLine);
+    if (neverShown.contains(box)) violation(QStringLiteral("the program told \"%1\"").arg(box));
+    if (box.contains(QStringLiteral("入力欄に収まらない"))) ++tally.refusedOpens;
+    const QString attribute = answered_.value(index).attribute;
+    if (box == noClassName && attributeCodes_.contains(attribute))
+        violation(QStringLiteral("\"%1\" for the attribute %2, which 区分マスタ holds").arg(box, attribute));
+    const std::optional<db::Cause> cause = causeNamed(box);
+    const bool unknown = box == db::unknownOutcomeSentence();
+    if (!cause && !unknown) return;
+    if (box.startsWith(updateCancelled)) ++tally.notStored;
+    else if (box.startsWith(listNotRead)) ++tally.listsNotRead;
+    else if (unknown) ++tally.outcomeUnknown;
+    else ++tally.stopped;
+    if (faults_->mustBeClean(index))
+        violation(QStringLiteral("no fault is on, yet box %1 says: %2").arg(index).arg(oneLine));
+    else if (cause && !faults_->causes().contains(*cause))
+        violation(QStringLiteral("box %1 names %2, which is not the fault on: %3").arg(index).arg(db::causeDescription(*cause), oneLine));
+    else if (unknown && !faults_->mayLoseCommit())
+        violation(QStringLiteral("box %1 says a commit's outcome is unknown, and no commit's answer was lost").arg(index));
+}
+
+void Session::checkTableIs(const Table& after, const Table& expected) {
+    if (after == expected) return;
+    for (auto it = after.begin(); it != after.end(); ++it)
+        if (!expected.contains(it.key()) || expected.value(it.key()) != it.value())
+            violation(QStringLiteral("row %1 is %2, expected %3").arg(it.key()).arg(it.value().text(),
+                      expected.contains(it.key()) ? expected.value(it.key()).text() : QStringLiteral("(none)")));
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        if (!after.contains(it.key())) violation(QStringLiteral("row %1 is gone, expected %2").arg(it.key()).arg(it.value().text()));
+}
+
+// A confirmed entry that was not stored stays as confirmed, to be saved once the cause has passed.
+void Session::checkEntryKept(const Answered& a, qint64 key) {
+    if (ended_) return;
+    if (workarea.screenMode != QLatin1String("BODY"))
+        violation(QStringLiteral("the entry of item %1 was not stored, yet the screen left it (%2)").arg(key).arg(workarea.screenMode));
+    else if (fieldTexts() != a.fields)
+        violation(QStringLiteral("the entry of item %1 was not stored, yet the fields show %2, confirmed %3")
+                      .arg(key).arg(fieldTexts().join('|'), a.fields.join('|')));
+}
+
 void Session::checkWrite(const Answered& a, const Table& after, const QStringList& boxesAfter) {
     const bool saving = a.text == saveQuestion;
     const qint64 key = entry_.stored ? entry_.key : trimSpaces(a.fields.value(0)).toLongLong();
     Table expected = a.table;
+    // The entry's own write, whose commit's outcome was lost, found stored: no other workstation's change.
+    const bool ownEarlierWrite = entry_.unanswered && a.storedNow == entry_.unanswered;
     std::optional<Conflict> conflict;
-    if (!entry_.stored) {
+    if (ownEarlierWrite) {
+        ++tally.ownWritesFound;
+    } else if (!entry_.stored) {
         if (a.storedNow) conflict = Conflict::Added;
     } else if (!a.storedNow) {
         conflict = Conflict::Deleted;
@@ -422,64 +580,81 @@ void Session::checkWrite(const Answered& a, const Table& after, const QStringLis
         conflict = Conflict::Changed;
     }
     (saving ? tally.saves : tally.deletes)++;
+    // Not stored for a cause of the surroundings, or not known whether stored.
+    const bool notStored = std::any_of(boxesAfter.begin(), boxesAfter.end(), [](const QString& box) {
+        return box.startsWith(updateCancelled + QLatin1Char('\n'));
+    });
+    const bool unknown = boxesAfter.contains(db::unknownOutcomeSentence());
     if (conflict) {
         ++tally.conflicts;
         const QString message = conflictMessage(*conflict, !saving);
-        if (!boxesAfter.contains(message))
+        // A fault may keep the row from being read at all: then the write is not stored instead.
+        const bool refused = boxesAfter.contains(message);
+        if (!refused && !notStored)
             violation(QStringLiteral("item %1 was changed meanwhile, but \"%2\" was not told (shown: %3)")
                           .arg(key).arg(message, boxesAfter.join('|')));
         if (after != expected)
             violation(QStringLiteral("another workstation's change of item %1 was overwritten: %2 -> %3")
                           .arg(key).arg(a.storedNow ? a.storedNow->text() : QStringLiteral("(none)"),
                                         after.contains(key) ? after.value(key).text() : QStringLiteral("(none)")));
+        if (saving && !refused) checkEntryKept(a, key);
         return;
     }
     for (const QString& box : boxesAfter)
         if (box.startsWith(QStringLiteral("他の端末")) || box == updateCancelled)
             violation(QStringLiteral("the write of item %1 was refused without cause: %2").arg(key).arg(box));
+    Row written;
     if (!saving) {
         expected.remove(key);
     } else {
-        Row written = rowOf(a.fields);
+        written = rowOf(a.fields);
         written.key = QString::number(key);
         expected.insert(key, written);
-        // What the operator did not type into is written as it was shown, unless a rule of the
-        // screen rewrote it (the decimal part emptied, a date's empty length made 8).
-        if (entry_.stored) {
-            const QStringList shown{entry_.shown.key, entry_.shown.name, entry_.shown.attribute, entry_.shown.length,
-                                    entry_.shown.decimals};
-            const QStringList now{written.key, written.name, written.attribute, written.length, written.decimals};
-            for (int i = 0; i < 5; ++i) {
-                if (entry_.edited.contains(i) || now[i] == shown[i]) continue;
-                // (The decimal part is emptied when the item opens with, or is saved with, an
-                // attribute that has none.)
-                if (i == 4 && now[i].isEmpty() &&
-                    (!hasDecimalPart(written.attribute) || !hasDecimalPart(entry_.shown.attribute)))
-                    continue;
-                if (i == 3 && now[i] == QLatin1String("8") && shown[i].isEmpty() && written.attribute == QLatin1String("Y")) continue;
-                violation(QStringLiteral("item %1: field %2 was written as \"%3\", shown \"%4\", and the operator did not edit it")
-                              .arg(key).arg(i).arg(now[i], shown[i]));
-            }
-        }
     }
-    if (after != expected) {
-        for (auto it = after.begin(); it != after.end(); ++it)
-            if (!expected.contains(it.key()) || expected.value(it.key()) != it.value())
-                violation(QStringLiteral("row %1 is %2, expected %3").arg(it.key()).arg(it.value().text(),
-                          expected.contains(it.key()) ? expected.value(it.key()).text() : QStringLiteral("(none)")));
-        for (auto it = expected.begin(); it != expected.end(); ++it)
-            if (!after.contains(it.key())) violation(QStringLiteral("row %1 is gone, expected %2").arg(it.key()).arg(it.value().text()));
+    if (notStored || unknown) {
+        // Nothing of it, or (the outcome lost) exactly all of it.
+        if (after != a.table && !(unknown && after == expected)) {
+            violation(QStringLiteral("the write of item %1 was told not stored, yet the table changed:").arg(key));
+            checkTableIs(after, a.table);
+        }
+    } else {
+        checkTableIs(after, expected);
+        if (!a.version.isEmpty() && written == entry_.unanswered && !faults_->tableUnreadable() && rowVersion(key) != a.version)
+            violation(QStringLiteral("item %1 was written again, though the commit whose outcome was lost had stored it").arg(key));
+    }
+    // Told not stored (or not known), or plainly not in the table: the entry is still there.
+    if (saving && (notStored || unknown || (after == a.table && expected != a.table))) checkEntryKept(a, key);
+    if (saving && unknown) entry_.unanswered = written;
+    // What the operator did not type into is written as it was shown, unless a rule of the screen
+    // rewrote it (the decimal part emptied, a date's empty length made 8).
+    if (!saving || !entry_.stored || after != expected) return;
+    const QStringList shown{entry_.shown.key, entry_.shown.name, entry_.shown.attribute, entry_.shown.length,
+                            entry_.shown.decimals};
+    const QStringList now{written.key, written.name, written.attribute, written.length, written.decimals};
+    for (int i = 0; i < 5; ++i) {
+        if (entry_.edited.contains(i) || now[i] == shown[i]) continue;
+        // (The decimal part is emptied when the item opens with, or is saved with, an attribute
+        // that has none.)
+        if (i == 4 && now[i].isEmpty() && (!hasDecimalPart(written.attribute) || !hasDecimalPart(entry_.shown.attribute)))
+            continue;
+        if (i == 3 && now[i] == QLatin1String("8") && shown[i].isEmpty() && written.attribute == QLatin1String("Y")) continue;
+        violation(QStringLiteral("item %1: field %2 was written as \"%3\", shown \"%4\", and the operator did not edit it")
+                      .arg(key).arg(i).arg(now[i], shown[i]));
     }
 }
 
 void Session::check(Action a, const Table& before, const QList<Row>& listBefore, const Row& fieldsBefore,
                     bool headBefore, int newBefore, const QWidget* focusBefore, qint64 elapsedMs) {
     const QStringList boxes = screen_->tk().boxTexts();
-    for (const QString& box : boxes) {
-        if (box.startsWith(unhandled)) violation(QStringLiteral("unhandled failure: ") + box);
-        if (box.contains(QStringLiteral("入力欄に収まらない"))) ++tally.refusedOpens;
-    }
-    if (elapsedMs > options_.stepLimitMs) violation(QStringLiteral("the step took %1 ms").arg(elapsedMs));
+    for (int i = 0; i < boxes.size(); ++i) checkBox(i, boxes[i]);
+    const bool exitConfirmed = std::any_of(answered_.begin(), answered_.end(), [](const Answered& an) {
+        return an.text == exitQuestion && an.button == vbYes;
+    });
+    if (ended_ && !exitConfirmed) violation(QStringLiteral("the program ended, and nobody answered Yes to the exit question"));
+    // A step of many keys may end as many actions, each told why it stopped.
+    const qint64 stopped = std::count_if(boxes.begin(), boxes.end(), [](const QString& box) { return causeNamed(box).has_value(); });
+    const qint64 limit = options_.stepLimitMs + (faults_->hitStep() ? faultWaitMs * (1 + stopped) : 0);
+    if (elapsedMs > limit) violation(QStringLiteral("the step took %1 ms").arg(elapsedMs));
     // Questions come only from the keys that ask them (Enter or Space on a button presses it).
     const bool enterOrEsc = a == Action::Enter || a == Action::EnterThrough || a == Action::Esc;
     const bool pressed = a == Action::Enter || a == Action::EnterThrough || a == Action::Letters;
@@ -494,15 +669,23 @@ void Session::check(Action a, const Table& before, const QList<Row>& listBefore,
     const Table after = readTable();
     // The table as the operator's answers found it: the other workstation may have worked meanwhile.
     Table base = answered_.isEmpty() ? before : answered_.last().table;
-    std::optional<Answered> write;
-    for (const Answered& an : answered_)
-        if ((an.text == saveQuestion && an.button == vbYes) || (an.text == deleteQuestion && an.button == vbOK)) write = an;
-    if (!write) {
+    qsizetype write = -1;
+    for (qsizetype i = 0; i < answered_.size(); ++i) {
+        const Answered& an = answered_[i];
+        if ((an.text == saveQuestion && an.button == vbYes) || (an.text == deleteQuestion && an.button == vbOK)) write = i;
+    }
+    if (write < 0) {
         if (after != base) violation(QStringLiteral("the table changed without a confirmed save or delete"));
     } else {
-        const qsizetype at = boxes.indexOf(write->text);
-        checkWrite(*write, after, boxes.mid(at + 1));
-        if (!ended_ && listLoaded != False) checkListEqualsTable(after);
+        const QStringList boxesAfter = boxes.mid(write + 1);
+        checkWrite(answered_[write], after, boxesAfter);
+        // The list is read again after a write that was done or refused; one not done leaves it,
+        // one that could not be read again is told.
+        const bool reread = std::none_of(boxesAfter.begin(), boxesAfter.end(), [](const QString& box) {
+            return box.startsWith(updateCancelled + QLatin1Char('\n')) || box.startsWith(listNotRead) ||
+                   box == db::unknownOutcomeSentence();
+        });
+        if (!ended_ && listLoaded != False && reread) checkListEqualsTable(after);
     }
     trackEntry(a, before, listBefore, fieldsBefore, headBefore, newBefore, focusBefore);
 }
@@ -515,7 +698,7 @@ void Session::trackEntry(Action a, const Table& before, const QList<Row>& listBe
         return;
     }
     if (newItemFlag == 1) {
-        if (!entry_.active || entry_.stored || a == Action::AltA) entry_ = {true, false, 0, {}, {}};
+        if (!entry_.active || entry_.stored || a == Action::AltA) entry_ = {true, false, 0, {}, {}, {}};
     } else {
         // The list shows another row: a click, or its keys (arrows, its keyboard search).
         const bool listKey = a == Action::Up || a == Action::Down || a == Action::LeftRight || a == Action::Digits ||
@@ -537,7 +720,7 @@ void Session::trackEntry(Action a, const Table& before, const QList<Row>& listBe
                 entry_ = {};
                 return;
             }
-            entry_ = {true, true, key, *shown, {}};
+            entry_ = {true, true, key, *shown, {}, {}};
         }
     }
     // Typing is an edit of the field that has the focus.
@@ -553,7 +736,18 @@ void Session::trackEntry(Action a, const Table& before, const QList<Row>& listBe
     }
 }
 
+Session::~Session() {
+    if (faults_) faults_->clearAll();
+    screen_.reset();
+}
+
 QStringList Session::run(int& stepsDone) {
+    faults_ = std::make_unique<FaultInjector>(rng_, options_.server, options_.trace);
+    faults_->beforeDatabase();
+    if (static bool told = false; !told && !faults_->unavailable().isEmpty()) {
+        std::printf("not injected on this machine: %s\n", qPrintable(faults_->unavailable()));
+        told = true;
+    }
     // Rows another program wrote, some of them longer than the fields.
     screen_ = std::make_unique<ShownScreen>(nullptr, [](TestDatabase& d) {
         d.loadSampleData();
@@ -565,11 +759,28 @@ QStringList Session::run(int& stepsDone) {
             "INSERT INTO FL1901項目情報マスタ (項目No, データ項目名, 属性, 長さ, 小数部長さ) VALUES (8, ' 前後に空白 ', 'X', 5, 3)"));
     });
     if (!screen_->database().isReady()) return {QStringLiteral("no test database: ") + screen_->database().problem()};
+    try {
+        faults_->afterDatabase(screen_->database());
+    } catch (const std::exception& e) {
+        return {QStringLiteral("the fault harness failed: ") + QString::fromUtf8(e.what())};
+    } catch (const ProgramEnded&) {
+        return {QStringLiteral("the program's connection through the relay failed: ") + screen_->tk().boxTexts().join('|')};
+    }
+    for (const QStringList& r : screen_->database().queryRows(
+             QStringLiteral("SELECT 区分コード FROM 区分マスタ WHERE 区分 = '属性'")))
+        attributeCodes_.insert(r.value(0));
     f_ = screen_->form();
     ScriptedToolkit& tk = screen_->tk();
     tk.answerer = [this](const ShownBox& box) { return answer(box); };
+    // A question is a moment where nothing of the program is under way: the surroundings may change.
+    tk.whileShown = [this, &tk](const ShownBox& box) {
+        if (box.text == saveQuestion || box.text == deleteQuestion || box.text == exitQuestion)
+            faultTurn([this, &tk] { faults_->atQuestion(int(tk.boxes.size()) - 1); });
+    };
     for (step_ = 1; step_ <= options_.steps && !ended_; ++step_) {
-        if (rng_.bounded(6) == 0) otherWorkstation(false);
+        faultTurn([this] { faults_->betweenSteps(); });
+        if (!violations_.isEmpty()) break;
+        if (rng_.bounded(6) == 0 && faults_->othersMayWrite()) otherWorkstation(false);
         const Table before = readTable();
         const QList<Row> listBefore = readList();
         const Row fieldsBefore = fieldRow();
@@ -581,22 +792,28 @@ QStringList Session::run(int& stepsDone) {
         tk.boxes.clear();
         answered_.clear();
         retyped_ = nullptr;
+        faults_->beginStep();
+        faultMs_ = 0;
         QElapsedTimer clock;
         clock.start();
         perform(a);
-        const qint64 elapsed = clock.elapsed();
+        faults_->endStep();
+        const qint64 elapsed = clock.elapsed() - faultMs_;
         ended_ = tk.endCount > 0;
         if (options_.trace)
-            std::printf("%4d %-18s %s%s focus=%s fields=%s boxes=%s\n", step_, qPrintable(stepName_),
+            std::printf("%4d %-18s %5lld ms %s%s focus=%s fields=%s boxes=%s\n", step_, qPrintable(stepName_), elapsed,
                         qPrintable(workarea.screenMode),
                         newItemFlag == 1 ? "+new" : f_->Koumoku->isEnabled() ? "+number" : "",
                         qPrintable(focused()->objectName()), qPrintable(fieldRow().text()),
-                        qPrintable(tk.boxTexts().join('|')));
+                        qPrintable(tk.boxTexts().join('|').replace(QLatin1Char('\n'), QStringLiteral(" / "))));
         check(a, before, listBefore, fieldsBefore, headBefore, newBefore, focusBefore, elapsed);
         if (!violations_.isEmpty()) break;
     }
     stepsDone = step_ - 1;
     tk.answerer = {};
+    tk.whileShown = {};
+    faults_->clearAll();
+    for (int k = 0; k < FaultInjector::kindCount; ++k) faultsByKind[k] += faults_->injected(FaultInjector::Kind(k));
     screen_.reset();
     return violations_;
 }
@@ -607,6 +824,7 @@ Options parse(const QStringList& args) {
         const QString& a = args[i];
         if (a == QLatin1String("--seed") && i + 1 < args.size()) o.seed = args[++i].toUInt();
         else if (a == QLatin1String("--steps") && i + 1 < args.size()) o.steps = args[++i].toInt();
+        else if (a == QLatin1String("--sessions") && i + 1 < args.size()) o.sessions = args[++i].toInt();
         else if (a == QLatin1String("--step-limit") && i + 1 < args.size()) o.stepLimitMs = args[++i].toInt();
         else if (a == QLatin1String("--replay")) o.replay = true;
         else if (a == QLatin1String("--trace")) o.trace = true;
@@ -620,7 +838,22 @@ Options parse(const QStringList& args) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const Options options = parse(app.arguments());
+    Options options = parse(app.arguments());
+    // On PostgreSQL a server of the explorer's own, made before the first test database, so that
+    // restarting and stopping it leaves the suite's server alone.
+    std::optional<faults::PgServer> server;
+    if (TestDatabase::engineFromEnvironment() == TestDatabase::Engine::PostgreSQL) {
+        if (qEnvironmentVariable("R205730_PG_HOST").isEmpty()) {
+            std::printf("no PostgreSQL test server (scripts/fuzz-screen --postgres starts one)\n");
+            return qEnvironmentVariable("CI") == QLatin1String("true") ? 1 : 77;
+        }
+        server.emplace();
+        if (!server->isReady()) {
+            std::printf("the explorer's PostgreSQL server: %s\n", qPrintable(server->problem()));
+            return 1;
+        }
+        options.server = &*server;
+    }
     QList<quint32> seeds;
     if (options.seed) seeds = {*options.seed};
     else if (options.replay) for (const int s : replaySeeds) seeds.append(quint32(s));
@@ -628,7 +861,7 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     int sessions = 0, steps = 0, violations = 0;
-    for (int i = 0;; ++i) {
+    for (int i = 0; i < options.sessions; ++i) {
         quint32 seed = 0;
         if (!seeds.isEmpty()) {
             if (i >= seeds.size()) break;
@@ -645,12 +878,22 @@ int main(int argc, char** argv) {
         if (!found.isEmpty()) {
             violations += int(found.size());
             for (const QString& v : found) std::printf("violation: %s\n", qPrintable(v));
-            std::printf("replay: scripts/fuzz-screen --seed %u\n", seed);
+            std::printf("replay: scripts/fuzz-screen --seed %u%s\n", seed, server ? " --postgres" : "");
             break;
         }
     }
-    std::printf("saves %d, deletes %d, refused by another workstation's change %d, items not opened %d\n", tally.saves,
-                tally.deletes, tally.conflicts, tally.refusedOpens);
-    std::printf("sessions %d, steps %d, violations %d\n", sessions, steps, violations);
+    QStringList kinds;
+    int faultCount = 0;
+    for (int k = 0; k < FaultInjector::kindCount; ++k) {
+        faultCount += faultsByKind[k];
+        if (faultsByKind[k] > 0) kinds.append(QStringLiteral("%1 %2").arg(FaultInjector::name(FaultInjector::Kind(k))).arg(faultsByKind[k]));
+    }
+    std::printf("faults: %s\n", kinds.isEmpty() ? "none" : qPrintable(kinds.join(QStringLiteral(", "))));
+    std::printf("saves %d, deletes %d, refused by another workstation's change %d, items not opened %d; "
+                "after faults: not stored %d, outcome unknown %d (own write found again %d), actions stopped %d, "
+                "lists not read %d\n",
+                tally.saves, tally.deletes, tally.conflicts, tally.refusedOpens, tally.notStored, tally.outcomeUnknown,
+                tally.ownWritesFound, tally.stopped, tally.listsNotRead);
+    std::printf("sessions %d, steps %d, faults %d, violations %d\n", sessions, steps, faultCount, violations);
     return violations == 0 ? 0 : 1;
 }

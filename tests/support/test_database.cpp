@@ -288,6 +288,11 @@ QList<QStringList> TestDatabase::queryRowsOn(db::Connection& connection, const Q
     return rows;
 }
 
+void TestDatabase::reconnectOwn() {
+    connection_.reset();
+    environment_.reset();
+}
+
 QMap<QString, QString> TestDatabase::iniLogin() const {
     return {{QStringLiteral("動作環境/USERID"), userId_}, {QStringLiteral("動作環境/PASSWD"), password_}};
 }

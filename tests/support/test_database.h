@@ -74,6 +74,9 @@ public:
     QVariant queryValue(const QString& sql);
     // Every row, every column as text; SQL NULL as a null QString.
     QList<QStringList> queryRows(const QString& sql);
+    // Closes the connection of its own; the next statement opens a new one. A SQLite file put back
+    // at its path is another file than the one that connection holds open.
+    void reconnectOwn();
 
     static QString schemaFolder();
 
