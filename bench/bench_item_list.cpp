@@ -108,8 +108,8 @@ void timeInProcess(int rows, Figures& out) {
     out.connect = median(connect);
     out.load = median(load);
     out.save = median(save);
-    if (fetched != rows || listRowCount != rows)
-        std::printf("  read %ld rows, listed %d, expected %d\n", fetched, listRowCount, rows);
+    if (fetched != rows || screenState().listRowCount != rows)
+        std::printf("  read %ld rows, listed %d, expected %d\n", fetched, screenState().listRowCount, rows);
 
     // Search: Enter in the search field until the name field has the focus and the row is lit.
     std::vector<double> search;

@@ -29,18 +29,18 @@ bool hasDecimalPart(const QString& attribute) {
 }
 
 // The list row showing an item number, found by halving (the list is in ascending number
-// order); listRowCount + 1 when the list does not hold it.
+// order); screenState().listRowCount + 1 when the list does not hold it.
 int listRowOfNumber(const FlexGrid* grid, const QString& number) {
     constexpr int numberColumn = int(ListColumn::ItemNumber);
     const qint64 wanted = number.toLongLong();
-    int low = 1, high = listRowCount;
+    int low = 1, high = screenState().listRowCount;
     while (low <= high) {
         const int middle = low + (high - low) / 2;
         if (trimSpaces(grid->textMatrix(middle, numberColumn)).toLongLong() < wanted) low = middle + 1;
         else high = middle - 1;
     }
-    if (low <= listRowCount && trimSpaces(grid->textMatrix(low, numberColumn)) == number) return low;
-    return listRowCount + 1;
+    if (low <= screenState().listRowCount && trimSpaces(grid->textMatrix(low, numberColumn)) == number) return low;
+    return screenState().listRowCount + 1;
 }
 
 }  // namespace
@@ -111,7 +111,7 @@ CheckResult checkAllFields() {
 }
 
 CheckResult checkItemNumber() {
-    if (newItemFlag != 1) return CheckResult::Passed;  // an existing item's number is never changed
+    if (screenState().newItemFlag != 1) return CheckResult::Passed;  // an existing item's number is never changed
     InputField* field = itemScreen()->Koumoku;
     const int style = vbOKOnly | vbExclamation;
     if (trimmedText(field).isEmpty()) return tell(QStringLiteral("項目Noが入力されていません"), style);
@@ -120,7 +120,7 @@ CheckResult checkItemNumber() {
     const std::unique_ptr<db::ResultSet> rs = openReadOnly(duplicateItemSql(trimmedText(field)));
     // The row may be this entry's own, stored by a save whose commit went unanswered: the save
     // tells that from the row itself.
-    const bool ownUnanswered = !openedItem.unanswered.isEmpty() && openedItem.unanswered.value(0) == trimmedText(field);
+    const bool ownUnanswered = !screenState().openedItem.unanswered.isEmpty() && screenState().openedItem.unanswered.value(0) == trimmedText(field);
     const CheckResult result =
         rs->atEnd() || ownUnanswered ? CheckResult::Passed : tell(QStringLiteral("項目Noが重複しています"), style);
     rs->closeResultSet();
@@ -239,7 +239,7 @@ CheckResult searchItem() {
     if (!reloadItemListIfLost()) return CheckResult::Stop;
     if (!trimmedText(f->Kensaku).isEmpty()) f->Kensaku->setText(numericValueText(f->Kensaku->text()));
     const bool listEmpty = grid->rows() < 2 || trimSpaces(grid->textMatrix(1, int(ListColumn::ItemNumber))).isEmpty();
-    if (listEmpty && newItemFlag == 0) {
+    if (listEmpty && screenState().newItemFlag == 0) {
         f->Kensaku->setFocus(Qt::OtherFocusReason);
         return CheckResult::Stop;
     }
@@ -268,7 +268,7 @@ CheckResult searchItem() {
         }
         const QString found = trimSpaces(rs->columnValue(itemColumn(ListColumn::ItemNumber).column()).toString());
         const int row = listRowOfNumber(grid, found);
-        if (row <= listRowCount) {
+        if (row <= screenState().listRowCount) {
             grid->setRow(row);
             setListSelection(ListSelection::WholeRow);
         } else {
@@ -276,7 +276,7 @@ CheckResult searchItem() {
             setListSelection(ListSelection::Collapsed);
         }
         showFoundRow(*rs);
-        if (row <= listRowCount) grid->setTopRow(row);
+        if (row <= screenState().listRowCount) grid->setTopRow(row);
         rs->closeResultSet();
     }
     setScreenMode(ScreenMode::Body);

@@ -9,8 +9,6 @@
 
 using namespace platform;
 
-Int16 newItemFlag = 0;
-
 namespace {
 
 bool isHead() { return inScreenMode(ScreenMode::Head); }
@@ -18,7 +16,7 @@ bool isHead() { return inScreenMode(ScreenMode::Head); }
 // Only data rows can be shown or opened; the title row and an empty list cannot.
 bool onDataRow() {
     const int row = itemScreen()->GRID->row();
-    return row >= 1 && row <= listRowCount;
+    return row >= 1 && row <= screenState().listRowCount;
 }
 
 }  // namespace
@@ -69,7 +67,7 @@ void initItemScreen() {
     clearInputs();
     buildItemInputTable();
     setScreenMode(ScreenMode::Head);
-    newItemFlag = 0;
+    screenState().newItemFlag = 0;
     setCommandState(CommandState::Searching);
     f->Kensaku->setFocus(Qt::OtherFocusReason);
 }
@@ -93,15 +91,15 @@ void leaveEntry() {
     returnToHead();
     showHeaderBand();
     setListSelection(ListSelection::Collapsed);
-    newItemFlag = 0;
+    screenState().newItemFlag = 0;
 }
 
 void showListRow() {
     F_R205730* f = itemScreen();
     if (!onDataRow()) return;
     const int r = f->GRID->row();
-    const bool moved = r != listRowShown;
-    listRowShown = r;
+    const bool moved = r != screenState().listRowShown;
+    screenState().listRowShown = r;
     const QStringList values = listRowValues(r);
     // A row the fields cannot hold whole is never shown cut. An entry the list moves onto such
     // a row ends, as there is nothing left in the fields to save; a change of the current column
@@ -113,7 +111,7 @@ void showListRow() {
     }
     showInEntryFields(values);
     f->lbl_zokusei->setCaption(f->GRID->textMatrix(r, int(ListColumn::AttributeName)));
-    newItemFlag = 0;
+    screenState().newItemFlag = 0;
     openStoredItem(values[0], values);
     // The fields now hold a stored item: its number cannot be changed, whatever entry came before.
     if (!isHead()) {
@@ -146,7 +144,7 @@ void startNewItem() {
     f->lbl_zokusei->setCaption(QString());
     setCommandState(CommandState::Editing);
     f->Cmd_sakujyo->setEnabled(false);
-    newItemFlag = 1;
+    screenState().newItemFlag = 1;
     openNewItem();
     f->Koumoku->setEnabled(true);
     f->Koumoku->setFocus(Qt::OtherFocusReason);
@@ -173,7 +171,7 @@ void handleSaveAnswer(int answer) {
     if (answer == vbNo) {
         leaveEntry();
     } else if (answer == vbCancel) {
-        (newItemFlag != 0 ? f->Koumoku : f->Koumoku_NM)->setFocus(Qt::OtherFocusReason);
+        (screenState().newItemFlag != 0 ? f->Koumoku : f->Koumoku_NM)->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -196,7 +194,7 @@ CheckResult confirmAndSave() {
             clearInputs();
             showHeaderBand();
             returnToHead();
-            newItemFlag = 0;
+            screenState().newItemFlag = 0;
         }
     } else {
         handleSaveAnswer(answer);
@@ -241,7 +239,7 @@ void handleScreenKey(Int16 keyCode) {
         clearInputs();
         returnToHead();
         showHeaderBand();
-        newItemFlag = 0;
+        screenState().newItemFlag = 0;
         break;
     case vbKeyUp: focusPreviousInput(); break;
     case vbKeyDown: focusNextInput(); break;

@@ -97,7 +97,7 @@ void F_R205730::attachFieldHandlers() {
     };
     GRID->onKeyDown = [this](Int16& keyCode, Int16) { gridKeyDown(keyCode); };
     GRID->onRowColChange = [] {
-        if (listLoaded) showListRow();
+        if (screenState().listLoaded) showListRow();
     };
 }
 
@@ -131,6 +131,8 @@ void F_R205730::fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift) {
 }
 
 F_R205730* itemScreen() { return static_cast<F_R205730*>(workarea.mainForm); }
+
+ItemScreenState& screenState() { return itemScreen()->state; }
 
 CheckResult F_R205730::checkField(Int16 position) { return ::checkField(position); }
 

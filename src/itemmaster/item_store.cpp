@@ -13,9 +13,6 @@
 
 using namespace platform;
 
-bool listLoaded = false;
-int listRowCount = 0;
-int listRowShown = 0;
 
 namespace {
 
@@ -63,11 +60,6 @@ struct RedrawOff {
     ~RedrawOff() { grid->setRedraw(true); }
 };
 
-// The list could not be read after a save or a delete; it holds no rows until it is read again.
-bool listLost = false;
-// The connection the list was read on: one opened since may show another table (a restarted
-// server, a SQLite file put back).
-int listGeneration = 0;
 
 
 }  // namespace
@@ -123,7 +115,7 @@ void showItemList(ItemListRead& list) {
     for (const ItemColumn& col : itemColumns) grid->setColWidth(col.gridColumn(), col.width);
 
     // An empty result leaves the grid's rows as they were, every cell empty.
-    listRowCount = 0;
+    screenState().listRowCount = 0;
     if (list.rows > 0) {
         std::vector<GridColumn> columns(1);  // column 0: hidden, no cells
         std::vector<int> alignments{FlexGrid::LeftCenter};
@@ -133,15 +125,15 @@ void showItemList(ItemListRead& list) {
         }
         grid->setDataColumns(std::move(columns), alignments);
         grid->setRowHeight(1, 360);
-        listRowCount = int(list.rows);
+        screenState().listRowCount = int(list.rows);
         // The current cell ends on the last row's last column, as after a load row by row.
-        grid->setRow(listRowCount);
+        grid->setRow(screenState().listRowCount);
         grid->setCol(lastListColumn);
     }
-    listLoaded = true;
-    listLost = false;
-    listGeneration = db::connectionGeneration();
-    listRowShown = grid->row();
+    screenState().listLoaded = true;
+    screenState().listLost = false;
+    screenState().listGeneration = db::connectionGeneration();
+    screenState().listRowShown = grid->row();
 }
 
 }  // namespace
@@ -158,7 +150,7 @@ std::function<void()> readItemListAhead(db::Connection& connection) {
 }
 
 void loadItemList() {
-    listLoaded = false;
+    screenState().listLoaded = false;
     itemScreen()->GRID->clear();
     const QString sql = itemListSql();
     std::optional<ItemListRead> list = std::exchange(listReadAhead, std::nullopt);
@@ -176,8 +168,8 @@ namespace {
 // No row of the old list may be opened any more: its rows are blank or out of date. The next
 // search, add or save reads it again.
 void dropList() {
-    listLost = true;
-    listRowCount = 0;
+    screenState().listLost = true;
+    screenState().listRowCount = 0;
     const RedrawOff quiet(itemScreen()->GRID);
     itemScreen()->GRID->setRows(1);
 }
@@ -200,7 +192,7 @@ bool reloadItemList() {
 }
 
 bool reloadItemListIfLost() {
-    return (!listLost && listGeneration == db::connectionGeneration()) || reloadItemList();
+    return (!screenState().listLost && screenState().listGeneration == db::connectionGeneration()) || reloadItemList();
 }
 
 QStringList listRowValues(int row) {
@@ -246,17 +238,17 @@ struct ConflictFound {
 std::unique_ptr<db::ResultSet> openShownRow(const QString& key) {
     std::unique_ptr<db::ResultSet> rs = openUpdatable(rowToWriteSql(key));
     const bool present = !rs->atEnd();
-    if (present && !openedItem.unanswered.isEmpty() && listedValues(*rs) == openedItem.unanswered) {
+    if (present && !screenState().openedItem.unanswered.isEmpty() && listedValues(*rs) == screenState().openedItem.unanswered) {
         // The save whose commit went unanswered was done: the row holds what it wrote.
         logDetail(QStringLiteral("save of item %1: the row holds what the unanswered commit wrote").arg(key));
-        openStoredItem(key, openedItem.unanswered);
+        openStoredItem(key, screenState().openedItem.unanswered);
     }
-    openedItem.unanswered.clear();
-    if (!openedItem.stored) {
+    screenState().openedItem.unanswered.clear();
+    if (!screenState().openedItem.stored) {
         if (present) throw ConflictFound{Conflict::Added};
     } else if (!present) {
         throw ConflictFound{Conflict::Deleted};
-    } else if (listedValues(*rs) != openedItem.shown) {
+    } else if (listedValues(*rs) != screenState().openedItem.shown) {
         throw ConflictFound{Conflict::Changed};
     }
     return rs;
@@ -265,10 +257,10 @@ std::unique_ptr<db::ResultSet> openShownRow(const QString& key) {
 // The key the entry acts on: the stored row's own, never a field's text.
 QString keyToWrite() {
     const QString typed = trimSpaces(itemScreen()->Koumoku->text());
-    if (!openedItem.stored) return typed;
-    if (typed != openedItem.key)
-        throw db::Error(QString(), 0, QStringLiteral("the number field shows %1 for item %2").arg(typed, openedItem.key));
-    return openedItem.key;
+    if (!screenState().openedItem.stored) return typed;
+    if (typed != screenState().openedItem.key)
+        throw db::Error(QString(), 0, QStringLiteral("the number field shows %1 for item %2").arg(typed, screenState().openedItem.key));
+    return screenState().openedItem.key;
 }
 
 // The entry as the list will show it once stored: trimmed, numbers as numbers, a length of 0 empty.
@@ -291,7 +283,7 @@ bool isDuplicateKey(const db::Error& e) { return e.sqlState.startsWith(QLatin1St
 CheckResult tellConflict(Conflict conflict, bool deleting) {
     logDetail(QStringLiteral("%1 of item %2 refused: another workstation changed the row since it was shown")
                   .arg(deleting ? QStringLiteral("delete") : QStringLiteral("save"),
-                       openedItem.stored ? openedItem.key : trimSpaces(itemScreen()->Koumoku->text())));
+                       screenState().openedItem.stored ? screenState().openedItem.key : trimSpaces(itemScreen()->Koumoku->text())));
     msgBox(conflictMessage(conflict, deleting), vbOKOnly | vbExclamation);
     return CheckResult::Stop;
 }
@@ -332,13 +324,13 @@ SaveOutcome storeItem() {
         key = keyToWrite();
         written = enteredValues();
         db::Transaction transaction;
-        const QStringList unanswered = openedItem.unanswered;
+        const QStringList unanswered = screenState().openedItem.unanswered;
         std::unique_ptr<db::ResultSet> rs = openShownRow(key);
         // The same entry again, and the unanswered commit had stored it: written once is enough.
-        if (!unanswered.isEmpty() && openedItem.stored && openedItem.shown == unanswered && written == unanswered)
+        if (!unanswered.isEmpty() && screenState().openedItem.stored && screenState().openedItem.shown == unanswered && written == unanswered)
             return SaveOutcome::Saved;
         // Insert or update follows the entry; the row's presence now has been checked against it.
-        if (openedItem.stored) rs->edit();
+        if (screenState().openedItem.stored) rs->edit();
         else rs->addNew();
         moveFieldsToRow(*rs);
         try {
@@ -346,7 +338,7 @@ SaveOutcome storeItem() {
         } catch (const db::RowChanged&) {
             throw ConflictFound{Conflict::Changed};
         } catch (const db::Error& e) {
-            if (!openedItem.stored && isDuplicateKey(e)) throw ConflictFound{Conflict::Added};
+            if (!screenState().openedItem.stored && isDuplicateKey(e)) throw ConflictFound{Conflict::Added};
             throw;
         }
         rs->closeResultSet();
@@ -361,7 +353,7 @@ SaveOutcome storeItem() {
             case ReadBack::Done: return SaveOutcome::Saved;
             case ReadBack::NotDone: tellNotWritten(&e); return SaveOutcome::NotStored;
             case ReadBack::Unknown:
-                openedItem.unanswered = written;
+                screenState().openedItem.unanswered = written;
                 msgBox(db::unknownOutcomeSentence(), vbOKOnly | vbExclamation);
                 return SaveOutcome::NotStored;
             }
@@ -411,7 +403,7 @@ CheckResult deleteItem() {
         clearInputs();
         showHeaderBand();
         returnToHead();
-        newItemFlag = 0;
+        screenState().newItemFlag = 0;
         if (transaction) transaction->commit();
         return CheckResult::Passed;
     } catch (const ConflictFound& found) {

@@ -10,8 +10,6 @@
 
 using namespace platform;
 
-OpenedItem openedItem;
-
 namespace {
 
 const QString doesNotFit =
@@ -29,9 +27,9 @@ bool wholeNumber(QStringView text) {
 
 }  // namespace
 
-void openStoredItem(const QString& key, const QStringList& shown) { openedItem = OpenedItem{true, key, shown, {}}; }
+void openStoredItem(const QString& key, const QStringList& shown) { screenState().openedItem = OpenedItem{true, key, shown, {}}; }
 
-void openNewItem() { openedItem = OpenedItem{}; }
+void openNewItem() { screenState().openedItem = OpenedItem{}; }
 
 bool fitsField(const InputField* field, const QString& text) {
     const int limit = field->maxLength();

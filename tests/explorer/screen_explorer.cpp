@@ -479,7 +479,7 @@ QString Session::rowVersion(qint64 key) {
 QList<Row> Session::readList() const {
     QList<Row> rows;
     const FlexGrid* g = f_->GRID;
-    for (int r = 1; r <= listRowCount && r < g->rows(); ++r)
+    for (int r = 1; r <= screenState().listRowCount && r < g->rows(); ++r)
         rows.append(rowOf({g->textMatrix(r, 1), g->textMatrix(r, 2), g->textMatrix(r, 3), g->textMatrix(r, 5), g->textMatrix(r, 6)}));
     return rows;
 }
@@ -502,7 +502,7 @@ void Session::checkListEqualsTable(const Table& table) {
 // closed), or a new item.
 void Session::checkScreenState() {
     const bool head = workarea.screenMode == QLatin1String("HEAD");
-    const bool stored = !head && newItemFlag == 0;
+    const bool stored = !head && screenState().newItemFlag == 0;
     QStringList wrong;
     auto expect = [&wrong](const QWidget* w, bool enabled) {
         if (w->isEnabled() != enabled) wrong.append(w->objectName() + (enabled ? QStringLiteral(" closed") : QStringLiteral(" open")));
@@ -513,10 +513,10 @@ void Session::checkScreenState() {
         expect(w, !head);
     expect(f_->Cmd_kensaku, head);
     expect(f_->Cmd_sakujyo, stored);
-    if (head && newItemFlag != 0) wrong.append(QStringLiteral("a new item in HEAD"));
+    if (head && screenState().newItemFlag != 0) wrong.append(QStringLiteral("a new item in HEAD"));
     if (!wrong.isEmpty())
         violation(QStringLiteral("the screen (%1%2) is in no state of its own: %3")
-                      .arg(workarea.screenMode, newItemFlag ? QStringLiteral(", new item") : QString(), wrong.join(QStringLiteral(", "))));
+                      .arg(workarea.screenMode, screenState().newItemFlag ? QStringLiteral(", new item") : QString(), wrong.join(QStringLiteral(", "))));
 }
 
 // A box of the step: what it may say, and whether the surroundings gave cause to say it.
@@ -685,7 +685,7 @@ void Session::check(Action a, const Table& before, const QList<Row>& listBefore,
             return box.startsWith(updateCancelled + QLatin1Char('\n')) || box.startsWith(listNotRead) ||
                    box == db::unknownOutcomeSentence();
         });
-        if (!ended_ && listLoaded != False && reread) checkListEqualsTable(after);
+        if (!ended_ && screenState().listLoaded != False && reread) checkListEqualsTable(after);
     }
     trackEntry(a, before, listBefore, fieldsBefore, headBefore, newBefore, focusBefore);
 }
@@ -697,7 +697,7 @@ void Session::trackEntry(Action a, const Table& before, const QList<Row>& listBe
         entry_ = {};
         return;
     }
-    if (newItemFlag == 1) {
+    if (screenState().newItemFlag == 1) {
         if (!entry_.active || entry_.stored || a == Action::AltA) entry_ = {true, false, 0, {}, {}, {}};
     } else {
         // The list shows another row: a click, or its keys (arrows, its keyboard search).
@@ -785,7 +785,7 @@ QStringList Session::run(int& stepsDone) {
         const QList<Row> listBefore = readList();
         const Row fieldsBefore = fieldRow();
         const bool headBefore = workarea.screenMode == QLatin1String("HEAD");
-        const int newBefore = newItemFlag;
+        const int newBefore = screenState().newItemFlag;
         const QWidget* focusBefore = focused();
         const Action a = pick();
         stepName_ = describe(a);
@@ -803,7 +803,7 @@ QStringList Session::run(int& stepsDone) {
         if (options_.trace)
             std::printf("%4d %-18s %5lld ms %s%s focus=%s fields=%s boxes=%s\n", step_, qPrintable(stepName_), elapsed,
                         qPrintable(workarea.screenMode),
-                        newItemFlag == 1 ? "+new" : f_->Koumoku->isEnabled() ? "+number" : "",
+                        screenState().newItemFlag == 1 ? "+new" : f_->Koumoku->isEnabled() ? "+number" : "",
                         qPrintable(focused()->objectName()), qPrintable(fieldRow().text()),
                         qPrintable(tk.boxTexts().join('|').replace(QLatin1Char('\n'), QStringLiteral(" / "))));
         check(a, before, listBefore, fieldsBefore, headBefore, newBefore, focusBefore, elapsed);

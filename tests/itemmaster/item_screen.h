@@ -25,7 +25,7 @@ public:
     }
     // The first data row whose item number cell reads number; 0 when none.
     int listRowOf(const QString& number) const {
-        for (int r = 1; r <= listRowCount; ++r)
+        for (int r = 1; r <= screenState().listRowCount; ++r)
             if (f()->GRID->textMatrix(r, 1) == number) return r;
         return 0;
     }

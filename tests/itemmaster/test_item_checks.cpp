@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(f->Koumoku->text(), QStringLiteral("7"));
 
         // An existing item's number is never tested or changed.
-        newItemFlag = 0;
+        screenState().newItemFlag = 0;
         f->Koumoku->setText(QStringLiteral("010"));
         result = 0;
         result = Int16(checkItemNumber());

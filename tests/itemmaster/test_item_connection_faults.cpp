@@ -200,7 +200,7 @@ private slots:
         }
         QCOMPARE(s.stored(QStringLiteral("データ項目名"), item).toString(), name);
         QCOMPARE(s.itemCount(), before + (newItem ? 1 : 0));
-        QCOMPARE(listRowCount, s.itemCount());
+        QCOMPARE(screenState().listRowCount, s.itemCount());
     }
 
     // The commit's answer is lost and the server cannot be reached to read the row back: the

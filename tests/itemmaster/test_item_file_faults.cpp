@@ -149,7 +149,7 @@ private slots:
         faults::replaceFile(file, backup);
 
         openItem50(s, QStringLiteral("戻した後"));
-        QCOMPARE(openedItem.shown.value(1), QStringLiteral("伝票番号"));
+        QCOMPARE(screenState().openedItem.shown.value(1), QStringLiteral("伝票番号"));
         // The list is read again from the file now there.
         QCOMPARE(s.f()->GRID->textMatrix(s.listRowOf(QStringLiteral("50")), 2), QStringLiteral("伝票番号"));
         s.tk().answer(vbYes);

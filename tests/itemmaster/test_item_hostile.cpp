@@ -80,7 +80,7 @@ private slots:
         s.press(Qt::Key_D, Qt::AltModifier);
         QCOMPARE(s.tk().boxTexts(), QStringList{doesNotFit});
         QCOMPARE(s.stored(QStringLiteral("データ項目名"), 123456).toString(), QStringLiteral("本物"));
-        QCOMPARE(s.itemCount(), listRowCount);
+        QCOMPARE(s.itemCount(), screenState().listRowCount);
 
         // A row that fits opens whole; saved unchanged, it is stored as it was.
         s.tk().boxes.clear();
@@ -170,7 +170,7 @@ private slots:
                    QStringLiteral("0"));
         loadItemList();
         const int last = s.listRowOf(QStringLiteral("1234567"));
-        QCOMPARE(last, listRowCount);
+        QCOMPARE(last, screenState().listRowCount);
         clickRow(s, last - 1);
         QCOMPARE(workarea.screenMode, QStringLiteral("BODY"));
         f->GRID->setFocus();
@@ -215,9 +215,9 @@ private slots:
             for (int c = 1; c <= 6 && r > 0; ++c) texts << g->textMatrix(r, c);
             return texts;
         };
-        QCOMPARE(listRowCount, s.itemCount());
+        QCOMPARE(screenState().listRowCount, s.itemCount());
         QCOMPARE(g->textMatrix(1, 1), QStringLiteral("-5"));
-        QCOMPARE(g->textMatrix(listRowCount, 1), QStringLiteral("2147483647"));
+        QCOMPARE(g->textMatrix(screenState().listRowCount, 1), QStringLiteral("2147483647"));
         QCOMPARE(cells("0"), (QStringList{"0", "前後に空白", "X", "英数字", "", ""}));
         QCOMPARE(cells("-5"), (QStringList{"-5", "", "9", "数値", "-7", "3"}));
         QCOMPARE(cells("903"), (QStringList{"903", "", "", "", "", ""}));
@@ -231,14 +231,14 @@ private slots:
 
             // A site's data source steps through the rows (StepAPI): the same list.
             QStringList all;
-            for (int r = 1; r <= listRowCount; ++r)
+            for (int r = 1; r <= screenState().listRowCount; ++r)
                 for (int c = 1; c <= 6; ++c) all << g->textMatrix(r, c);
             s.database().addDataSource(QStringLiteral("EDI_STEP"), {{QStringLiteral("StepAPI"), QStringLiteral("1")}});
             workarea.dataSource = QStringLiteral("EDI_STEP");
             openDatabase();
             loadItemList();
             QStringList stepped;
-            for (int r = 1; r <= listRowCount; ++r)
+            for (int r = 1; r <= screenState().listRowCount; ++r)
                 for (int c = 1; c <= 6; ++c) stepped << g->textMatrix(r, c);
             QCOMPARE(stepped, all);
         }

@@ -26,8 +26,8 @@ private slots:
         }
         QVERIFY(f->Cmd_kensaku->isEnabled());
         QVERIFY(!f->Cmd_sakujyo->isEnabled());
-        QCOMPARE(listRowCount, s.itemCount());
-        QCOMPARE(f->GRID->rows(), listRowCount + 1);
+        QCOMPARE(screenState().listRowCount, s.itemCount());
+        QCOMPARE(f->GRID->rows(), screenState().listRowCount + 1);
         QCOMPARE(f->GRID->textMatrix(0, 1), QStringLiteral(" 項目No "));
         QCOMPARE(f->GRID->textMatrix(0, 6), QStringLiteral(" 小数部長さ "));
         // Ascending numbers; lengths of 0 are empty cells; the attribute name comes from the join.
@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(f->GRID->col(), 0);
         QCOMPARE(f->GRID->colSel(), 6);
         QVERIFY(f->GRID->topRow() > 1 && f->GRID->topRow() <= row);  // scrolled to it, as far as the list goes
-        QCOMPARE(newItemFlag, Int16(0));
+        QCOMPARE(screenState().newItemFlag, Int16(0));
     }
 
     void searchOpensAnItemAddedSinceTheListWasRead() {
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(s.inHead());
         QVERIFY(f->Koumoku_NM->text().isEmpty());
         QCOMPARE(s.focused(), f->Kensaku);
-        QCOMPARE(newItemFlag, Int16(0));
+        QCOMPARE(screenState().newItemFlag, Int16(0));
     }
 
     void numericAttributeAsksAfterTheDecimalPart() {
@@ -278,7 +278,7 @@ private slots:
         s.press(Qt::Key_Return);  // Enter on the button presses it
         QCOMPARE(s.itemCount(), before - 1);
         QCOMPARE(s.listRowOf(QStringLiteral("83")), 0);
-        QCOMPARE(listRowCount, before - 1);
+        QCOMPARE(screenState().listRowCount, before - 1);
         QVERIFY(s.inHead());
         QVERIFY(!f->Cmd_sakujyo->isEnabled());
     }
@@ -327,7 +327,7 @@ private slots:
         F_R205730* f = s.f();
         f->Cmd_tuika->setFocus();
         s.press(Qt::Key_Return);
-        QCOMPARE(newItemFlag, Int16(1));
+        QCOMPARE(screenState().newItemFlag, Int16(1));
         QCOMPARE(s.focused(), f->Koumoku);
         QVERIFY(s.tk().boxes.isEmpty());
     }
@@ -410,7 +410,7 @@ private slots:
         for (int c = 2; c <= 6; ++c)
             if (c != 3) QCOMPARE(s.f()->GRID->textMatrix(row, c), QString());
         QCOMPARE(s.f()->GRID->textMatrix(row, 3), QStringLiteral("Q"));
-        QVERIFY(listLoaded != False);
+        QVERIFY(screenState().listLoaded != False);
     }
 
     void listHoldsEveryRowBeyondSixteenBits() {
@@ -424,9 +424,9 @@ private slots:
                              "SELECT 1000 + i, '項目' || i, 'X', 10, 0 FROM n");
         s.database().run(generate);
         loadItemList();
-        QCOMPARE(listRowCount, s.itemCount());
-        QVERIFY(listRowCount > 32766);
-        QCOMPARE(s.f()->GRID->textMatrix(listRowCount, 1), QStringLiteral("34000"));
+        QCOMPARE(screenState().listRowCount, s.itemCount());
+        QVERIFY(screenState().listRowCount > 32766);
+        QCOMPARE(s.f()->GRID->textMatrix(screenState().listRowCount, 1), QStringLiteral("34000"));
     }
 };
 

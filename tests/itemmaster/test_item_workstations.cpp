@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(f->GRID->row(), 4);
         const QString shown = f->GRID->textMatrix(4, 1);
         QCOMPARE(f->Koumoku->text(), shown);
-        QCOMPARE(newItemFlag, Int16(0));
+        QCOMPARE(screenState().newItemFlag, Int16(0));
         QVERIFY(!f->Koumoku->isEnabled());
         QVERIFY(f->Cmd_sakujyo->isEnabled());
         f->Koumoku_NM->setFocus();
@@ -137,7 +137,7 @@ private slots:
         saveWithEsc(s);
         QCOMPARE(s.tk().boxTexts(),
                  (QStringList{saveQuestion, QStringLiteral("一覧を読み込めませんでした。データベースへの接続を確認してください")}));
-        QCOMPARE(listRowCount, 0);
+        QCOMPARE(screenState().listRowCount, 0);
         QCOMPARE(f->GRID->rows(), 1);
         QTest::mouseClick(f->GRID->viewport(), Qt::LeftButton, {}, QPoint(40, 10));
         QVERIFY(s.inHead());
@@ -149,7 +149,7 @@ private slots:
         s.type(QStringLiteral("50"));
         s.press(Qt::Key_Return);
         QVERIFY(s.tk().boxes.isEmpty());
-        QCOMPARE(listRowCount, s.itemCount());
+        QCOMPARE(screenState().listRowCount, s.itemCount());
         QCOMPARE(f->GRID->row(), s.listRowOf(QStringLiteral("50")));
         QCOMPARE(f->Koumoku_NM->text(), QStringLiteral("読めない一覧"));
     }

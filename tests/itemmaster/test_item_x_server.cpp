@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(selectedWhileAsked, QList<InputField*>{});
 
         QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("alt+a")}));
-        QTRY_COMPARE(newItemFlag, Int16(1));
+        QTRY_COMPARE(screenState().newItemFlag, Int16(1));
         QTRY_COMPARE(QApplication::focusWidget(), f->Koumoku);
         QCOMPARE(inFocusColour(f), QList<InputField*>{f->Koumoku});
     }

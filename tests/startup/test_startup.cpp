@@ -115,9 +115,9 @@ private slots:
         writeIni();
         QVERIFY(!start());
         QCOMPARE(db::connectedAhead(), readsAhead);
-        QCOMPARE(listRowCount, 3);
+        QCOMPARE(screenState().listRowCount, 3);
         QStringList shown;
-        for (int row = 1; row <= listRowCount; ++row)
+        for (int row = 1; row <= screenState().listRowCount; ++row)
             shown << listRowValues(row).join(QLatin1Char('|')) + QLatin1Char('|') +
                          itemScreen()->GRID->textMatrix(row, 4);  // 属性名
         QCOMPARE(shown, (QStringList{"1|品名|X|10||英数字", "2|数量|9|5|2|", "30|備考|X|||英数字"}));

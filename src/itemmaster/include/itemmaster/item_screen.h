@@ -1,6 +1,7 @@
 // The item information master maintenance screen F_R205730 (its routines: itemmaster.h).
 #pragma once
 
+#include "itemmaster/item_screen_state.h"
 #include "screen/screen.h"
 #include "core/workarea.h"
 
@@ -43,6 +44,9 @@ public:
 
     // The field check of module check_field, for the framework's automatic moves.
     CheckResult checkField(Int16 position) override;
+
+    // What the screen keeps between its events.
+    ItemScreenState state;
 
 protected:
     void Form_Load() override;

@@ -14,24 +14,13 @@ class ResultSet;
 
 // The item screen: the work area's main form.
 F_R205730* itemScreen();
+// The item screen's own state.
+ItemScreenState& screenState();
 // The item screen's input table: its six fields, their keystroke filters and screen modes.
 void buildItemInputTable();
 
 // --- the item an entry works on ---------------------------------------------------
 
-// The stored row an entry works on, as the screen showed it when the entry began. A save or a
-// delete writes only while the row still holds these values (a new item: while its number is
-// still free), so that another workstation's change is never overwritten unseen; and it acts on
-// this key, never on a field's text.
-struct OpenedItem {
-    bool stored = false;  // false for a new item
-    QString key;          // 項目No as stored, whole
-    QStringList shown;    // the entry values, Koumoku to Nagasa_S, as the list shows them
-    // What a save wrote whose commit went unanswered with the connection: a row that holds just
-    // this was stored by that save, not changed by another workstation.
-    QStringList unanswered;
-};
-extern OpenedItem openedItem;
 void openStoredItem(const QString& key, const QStringList& shown);
 void openNewItem();
 
@@ -55,13 +44,6 @@ QString conflictMessage(Conflict conflict, bool deleting);
 
 // --- the list and the statements ---------------------------------------------
 
-// False while the list is being filled; the list's row change is ignored meanwhile.
-extern bool listLoaded;
-// Data rows of the list (1 .. listRowCount). Not limited to 16 bits: every row is listed.
-extern int listRowCount;
-// The list row the list stood on when showListRow last ran (or the load ended): a change of the
-// current cell within it is no move to another row.
-extern int listRowShown;
 
 // Rebuilds the item list from the table.
 void loadItemList();
@@ -119,8 +101,6 @@ QString numericValueText(const QString& text);
 
 // --- the screen ------------------------------------------------------------------
 
-// 1 while a new item is being entered, 0 otherwise.
-extern Int16 newItemFlag;
 
 // The initial state: inputs cleared, input table built, mode "HEAD", focus in the search field.
 void initItemScreen();
