@@ -189,12 +189,16 @@ CheckResult confirmAndSave() {
             if (asked && asked->isEnabled()) asked->setFocus(Qt::OtherFocusReason);
         } else {
             // Saved or refused, the entry is over and the screen returns to its start.
+            const QString item = trimSpaces(itemScreen()->Koumoku->text());
+            const bool added = !screenState().openedItem.stored;
             if (outcome == SaveOutcome::Saved) result = CheckResult::Passed;
             reloadItemList();
             clearInputs();
             showHeaderBand();
             returnToHead();
             screenState().newItemFlag = 0;
+            if (outcome == SaveOutcome::Saved)
+                showNote(QStringLiteral("項目 %1 を%2しました").arg(item, added ? QStringLiteral("追加") : QStringLiteral("更新")));
         }
     } else {
         handleSaveAnswer(answer);

@@ -4,7 +4,9 @@
 #include "db/db.h"
 #include "platform/platform.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 
@@ -71,6 +73,95 @@ F_R205730::F_R205730(std::function<bool()> exitQuestion) : exitQuestion_(std::mo
     for (int i = 0; i < order.size(); ++i) setTabIndex(order[i], i);
 
     attachFieldHandlers();
+    addAdditions();
+}
+
+void F_R205730::addAdditions() {
+    // Placed by hand, not as design controls: the framework's counts, tab order and styling by
+    // name never see them.
+    auto place = [this](QWidget* w, int left, int top, int width, int height) {
+        w->setParent(this);
+        w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    };
+    findLabel = label(QStringLiteral("項目名検索"), Qt::AlignCenter);
+    place(findLabel, 4200, 510, 1320, 360);
+    findField = textBox(20, false, InputField::imeHiragana);
+    findField->setObjectName(QStringLiteral("findField"));
+    findField->setFocusPolicy(Qt::ClickFocus);
+    place(findField, 5520, 510, 2505, 360);
+    findCount = label(QString());
+    place(findCount, 8100, 540, 1200, 315);
+    noteLabel = label(QString());
+    place(noteLabel, 180, 7875, 4800, 285);
+    exportButton = button(QStringLiteral("CSV出力"));
+    printButton = button(QStringLiteral("印刷"));
+    for (QPushButton* b : {exportButton, printButton}) b->setFocusPolicy(Qt::NoFocus);
+    place(exportButton, 5040, 7875, 1140, 285);
+    place(printButton, 6240, 7875, 1140, 285);
+
+    findField->installEventFilter(this);
+    findField->onChange = [] { findTextChanged(); };
+    findField->onGotFocus = [this] { paintFieldBackground(findField, FieldColour::Focus); };
+    findField->onLostFocus = [this] { paintFieldBackground(findField, FieldColour::Normal); };
+    const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_F), [] { startFind(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_E), [] { exportItemList(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), [] { printItemList(); }},
+    };
+    for (const auto& [key, action] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [action = action] { platform::runHandler(action); });
+    }
+    connect(exportButton, &QPushButton::clicked, this, [] { platform::runHandler([] { exportItemList(); }); });
+    connect(printButton, &QPushButton::clicked, this, [] { platform::runHandler([] { printItemList(); }); });
+}
+
+void F_R205730::styleAdditions() {
+    if (additionsStyled_) return;
+    additionsStyled_ = true;
+    auto like = [](QWidget* addition, const QWidget* design) {
+        addition->setPalette(design->palette());
+        addition->setFont(design->font());
+        addition->setAutoFillBackground(design->autoFillBackground());
+    };
+    like(findLabel, tit_KOUMOKU.value(0));
+    like(findField, Kensaku);
+    findField->setBackColor(workarea.TextBackColor);
+    like(findCount, lbl_zokusei);
+    findCount->setAutoFillBackground(false);
+    like(noteLabel, lbl_zokusei);
+    noteLabel->setAutoFillBackground(false);
+    like(exportButton, Cmd_end);
+    like(printButton, Cmd_end);
+}
+
+void showNote(const QString& note) { itemScreen()->noteLabel->setText(note); }
+
+void F_R205730::showEvent(QShowEvent* event) {
+    styleAdditions();
+    Form::showEvent(event);
+}
+
+bool F_R205730::eventFilter(QObject* watched, QEvent* event) {
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) noteLabel->clear();
+    if (watched == findField && key) {
+        // The find's keys are its own: the screen's handling never sees them.
+        if (event->type() == QEvent::KeyRelease) return false;
+        bool handled = true;
+        platform::runHandler([&] {
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter: openFound(); break;
+            case Qt::Key_Escape: leaveFind(); break;
+            case Qt::Key_Down: findStep(1); break;
+            case Qt::Key_Up: findStep(-1); break;
+            default: handled = false; break;
+            }
+        });
+        return handled;
+    }
+    return Form::eventFilter(watched, event);
 }
 
 void F_R205730::attachFieldHandlers() {

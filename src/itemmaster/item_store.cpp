@@ -132,6 +132,7 @@ void showItemList(ItemListRead& list) {
     }
     screenState().listLoaded = true;
     screenState().listLost = false;
+    ++screenState().listVersion;
     screenState().listGeneration = db::connectionGeneration();
     screenState().listRowShown = grid->row();
 }
@@ -169,6 +170,7 @@ namespace {
 // search, add or save reads it again.
 void dropList() {
     screenState().listLost = true;
+    ++screenState().listVersion;
     screenState().listRowCount = 0;
     const RedrawOff quiet(itemScreen()->GRID);
     itemScreen()->GRID->setRows(1);
@@ -404,7 +406,10 @@ CheckResult deleteItem() {
         showHeaderBand();
         returnToHead();
         screenState().newItemFlag = 0;
-        if (transaction) transaction->commit();
+        if (transaction) {
+            transaction->commit();
+            showNote(QStringLiteral("項目 %1 を削除しました").arg(key));
+        }
         return CheckResult::Passed;
     } catch (const ConflictFound& found) {
         tellConflict(found.conflict, true);
@@ -416,6 +421,7 @@ CheckResult deleteItem() {
             const ReadBack readBack = readBackAfterLostCommit(key, [](const db::ResultSet& rs) { return rs.atEnd(); });
             if (readBack == ReadBack::Done) {
                 reloadItemList();
+                showNote(QStringLiteral("項目 %1 を削除しました").arg(key));
                 return CheckResult::Passed;
             }
             msgBox(readBack == ReadBack::NotDone ? updateCancelled + QLatin1Char('\n') + e.operatorSentence()

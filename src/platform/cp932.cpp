@@ -65,6 +65,17 @@ QByteArray toCp932(const QString& text) {
     });
 }
 
+std::optional<QByteArray> toCp932Whole(const QString& text) {
+    thread_local Converter conv("CP932", "UTF-8");
+    bool whole = true;
+    QByteArray bytes = conv.run(text.toUtf8(), [&whole](const char* in, size_t left, bool, QByteArray&) {
+        whole = false;
+        return utf8SequenceLength(in, left);
+    });
+    if (!whole) return std::nullopt;
+    return bytes;
+}
+
 QString fromCp932(const QByteArray& bytes) {
     thread_local Converter conv("UTF-8", "CP932");
     const QByteArray utf8 = conv.run(bytes, [](const char*, size_t left, bool incomplete, QByteArray& out) {

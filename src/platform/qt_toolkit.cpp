@@ -3,8 +3,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPointer>
 #include <QWidget>
 
@@ -79,6 +83,33 @@ QString QtToolkit::commandLine() { return QCoreApplication::arguments().mid(1).j
 QString QtToolkit::programFolder() { return QCoreApplication::applicationDirPath(); }
 
 QDate QtToolkit::today() { return QDate::currentDate(); }
+
+QDateTime QtToolkit::now() { return QDateTime::currentDateTime(); }
+
+std::optional<FileChoice> QtToolkit::askFileToWrite(const QString& caption, const QString& suggestedName,
+                                                    const QStringList& kinds) {
+    QFileDialog dialog(QApplication::activeWindow(), caption);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(kinds);
+    dialog.selectFile(suggestedName);
+    dialog.setDefaultSuffix(QFileInfo(suggestedName).suffix());
+    // The box must show the arrow even while the program shows the hourglass.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = dialog.exec();
+    if (busy) QApplication::restoreOverrideCursor();
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return FileChoice{dialog.selectedFiles().first(), int(kinds.indexOf(dialog.selectedNameFilter()))};
+}
+
+bool QtToolkit::askPrinter(QPrinter& printer) {
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (busy) QApplication::restoreOverrideCursor();
+    return accepted;
+}
 
 void postEnterKeystroke() {
     QWidget* target = QApplication::focusWidget();

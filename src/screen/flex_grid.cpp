@@ -1,5 +1,6 @@
 #include "screen/flex_grid.h"
 
+#include "colours.h"
 #include "flex_grid_model.h"
 #include "platform/platform.h"
 #include "screen/keys.h"
@@ -80,7 +81,29 @@ void FlexGrid::moveCurrent(int row, int col) {
     colSel_ = col;
     highlightSelection();
     if (redraw_) applyCurrentToView();
+    if (hasFocus()) showMark();
     if (changed && onRowColChange) onRowColChange();
+}
+
+void FlexGrid::showMark() {
+    if (hasFocus()) model_->setMarkedRow(row_, classicColor(workarea.TextFocusColor));
+    else model_->setMarkedRow(foundRow_, QColor(0xFF, 0xD8, 0x9C));  // a pale orange, unlike any selection
+}
+
+void FlexGrid::setMarkedRow(int row) {
+    foundRow_ = row >= 1 && row < rows() ? row : 0;
+    showMark();
+    if (foundRow_ > 0) scrollTo(model_->index(foundRow_ - 1, firstVisibleColumn(0)), QAbstractItemView::EnsureVisible);
+}
+
+void FlexGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    showMark();
+}
+
+void FlexGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    showMark();
 }
 
 void FlexGrid::applyCurrentToView() {

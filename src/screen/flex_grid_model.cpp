@@ -112,6 +112,14 @@ void FlexGridModel::setHighlight(const QRect& cells) {
     rowsChanged(cells.top(), cells.bottom());
 }
 
+void FlexGridModel::setMarkedRow(int row, const QColor& colour) {
+    const int old = markedRow_;
+    markedRow_ = row;
+    markColour_ = colour;
+    if (old > 0) rowsChanged(old, old);
+    if (row > 0) rowsChanged(row, row);
+}
+
 bool FlexGridModel::highlighted(int row, int col) const {
     return highlight_.size() != QSize(1, 1) && highlight_.contains(col, row);
 }
@@ -148,6 +156,7 @@ QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole: return int(toQt(columns_[size_t(col)].alignment(row - 1)));
     case Qt::BackgroundRole:
         if (highlighted(row, col)) return QApplication::palette().color(QPalette::Highlight);
+        if (row == markedRow_) return markColour_;
         return {};
     case Qt::ForegroundRole:
         if (highlighted(row, col)) return QApplication::palette().color(QPalette::HighlightedText);

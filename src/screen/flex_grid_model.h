@@ -5,6 +5,7 @@
 #include "screen/grid_column.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QRect>
 
 #include <vector>
@@ -32,6 +33,9 @@ public:
     void clearTexts();
     // The cells shown highlighted: x counts columns, y rows. A single cell shows none.
     void setHighlight(const QRect& cells);
+    // A row shown in a colour of its own, under the highlight; 0 for none.
+    void setMarkedRow(int row, const QColor& colour);
+    int markedRow() const { return markedRow_; }
 
     // While quiet, changes are stored without a signal; ending the quiet announces them all as
     // one reset, so that a bulk load costs the view no per-cell work.
@@ -56,5 +60,7 @@ private:
     std::vector<quint8> titleAlignments_;
     std::vector<GridColumn> columns_;  // the data rows, column by column
     QRect highlight_{0, 0, 1, 1};
+    int markedRow_ = 0;
+    QColor markColour_;
     bool quiet_ = false;
 };

@@ -2,6 +2,7 @@
 #include "platform/cp932.h"
 #include "platform/platform.h"
 #include "platform/qt_toolkit.h"
+#include "platform/text_match.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -59,6 +60,36 @@ private slots:
         QVERIFY(isValidUtf8("plain ascii"));
         QVERIFY(isValidUtf8(QStringLiteral("項目").toUtf8()));
         QVERIFY(!isValidUtf8(toCp932(QStringLiteral("項目"))));
+    }
+
+    // What an operator reads as the same name folds alike; what differs stays apart.
+    void namesFoldAsOperatorsReadThem_data() {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("alike");
+        QTest::newRow("full- and half-width letters") << "ＡＢＣ" << "abc" << true;
+        QTest::newRow("half-width katakana, voiced") << "ｺｰﾄﾞ" << "コード" << true;
+        QTest::newRow("hiragana") << "こーど" << "コード" << true;
+        QTest::newRow("half-width digits") << "１２３" << "123" << true;
+        QTest::newRow("spaces of both widths") << "発注　者 コード" << "発注者コード" << true;
+        QTest::newRow("ASCII case") << "JanCode" << "JANCODE" << true;
+        QTest::newRow("voicing matters") << "コート" << "コード" << false;
+        QTest::newRow("long vowel matters") << "コド" << "コード" << false;
+        QTest::newRow("kanji differ") << "発注" << "受注" << false;
+    }
+    void namesFoldAsOperatorsReadThem() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, alike);
+        QCOMPARE(foldForFinding(a) == foldForFinding(b), alike);
+    }
+
+    void wholeCp932OrNothing() {
+        QCOMPARE(toCp932Whole(QStringLiteral("項目ｱ①")), std::optional<QByteArray>(toCp932(QStringLiteral("項目ｱ①"))));
+        QVERIFY(!toCp932Whole(QStringLiteral("a😀b")));
+        QVERIFY(!toCp932Whole(QStringLiteral("한")));
+        // A question mark of the text's own is no lost character.
+        QVERIFY(toCp932Whole(QStringLiteral("?")));
     }
 
     void trimRemovesOnlySpaces() {

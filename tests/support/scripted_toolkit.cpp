@@ -47,6 +47,19 @@ void ScriptedToolkit::queueEnterKey() {
     if (deliverQueuedEnter) postEnterKeystroke();
 }
 
+std::optional<FileChoice> ScriptedToolkit::askFileToWrite(const QString& caption, const QString&, const QStringList&) {
+    events.append(QStringLiteral("file dialog:") + caption);
+    if (fileChoices.isEmpty()) return std::nullopt;
+    return fileChoices.takeFirst();
+}
+
+bool ScriptedToolkit::askPrinter(QPrinter& printer) {
+    events.append(QStringLiteral("print dialog"));
+    if (printerSetups.isEmpty()) return false;
+    printerSetups.takeFirst()(printer);
+    return true;
+}
+
 QStringList ScriptedToolkit::boxTexts() const {
     QStringList texts;
     for (const ShownBox& b : boxes) texts.append(b.text);

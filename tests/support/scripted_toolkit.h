@@ -28,6 +28,12 @@ public:
         return programFolderPath;
     }
     QDate today() override { return todayDate; }
+    QDateTime now() override { return QDateTime(todayDate, QTime(9, 30)); }
+    // The file dialog answers with the next choice queued (nothing when none is: cancelled).
+    std::optional<FileChoice> askFileToWrite(const QString& caption, const QString& suggestedName,
+                                             const QStringList& kinds) override;
+    // The print dialog: the next setup queued prepares the printer (cancelled when none is).
+    bool askPrinter(QPrinter& printer) override;
     void queueEnterKey() override;
     SystemFacts systemFacts() override { return facts; }
 
@@ -43,6 +49,8 @@ public:
     QList<ShownBox> boxes;
     QList<ShownBox> unexpectedBoxes;
     QList<int> answers;
+    QList<FileChoice> fileChoices;
+    QList<std::function<void(QPrinter&)>> printerSetups;
     QList<int> pointerCodes;
     QStringList events;  // "box:<text>", "pointer:<code>", "end", "enter", "commandLine", "programFolder"
     int endCount = 0;

@@ -42,6 +42,15 @@ public:
     // The six text boxes in input-table order.
     QList<InputField*> fields() const { return {Kensaku, Koumoku, Koumoku_NM, Zokusei, Nagasa, Nagasa_S}; }
 
+    // Additions beyond the design, in its free space; none of them is in the input table or the
+    // tab order, and none acts on a key the design acts on.
+    Label* findLabel;          // "項目名検索"
+    InputField* findField;     // the name looked for (Ctrl+F)
+    Label* findCount;          // "3/17": the marked match of all
+    Label* noteLabel;          // what the last save or delete did, until the next key
+    QPushButton* exportButton; // the list to a CSV file (Ctrl+E)
+    QPushButton* printButton;  // the list on paper or to PDF (Ctrl+P)
+
     // The field check of module check_field, for the framework's automatic moves.
     CheckResult checkField(Int16 position) override;
 
@@ -52,9 +61,15 @@ protected:
     void Form_Load() override;
     void Form_QueryUnload(bool& cancel) override;
     void Form_KeyDown(Int16& keyCode, Int16 shift) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::function<bool()> exitQuestion_;
+    bool additionsStyled_ = false;
+    void addAdditions();
+    // Styled as the designed controls they stand beside, once those are.
+    void styleAdditions();
     void attachFieldHandlers();
     void fieldKeyUp(InputField* field, Int16 keyCode, Int16 shift);
     void gridKeyDown(Int16& keyCode);

@@ -3,8 +3,12 @@
 
 #include "core/workarea.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
+
+#include <vector>
 
 // The stored row an entry works on, as the screen showed it when the entry began. A save or a
 // delete writes only while the row still holds these values (a new item: while its number is
@@ -17,6 +21,17 @@ struct OpenedItem {
     // What a save wrote whose commit went unanswered with the connection: a row that holds just
     // this was stored by that save, not changed by another workstation.
     QStringList unanswered;
+};
+
+// The find by name: the list's names folded once, and what the text typed last found.
+struct FindState {
+    int listVersion = -1;        // the list the names were folded from
+    QString names;               // every name folded, each followed by a NUL
+    std::vector<qsizetype> ends;  // where each row's name and its NUL end in names: row r at ends[r - 1]
+    QString needle;              // the folded text looked for last
+    std::vector<int> matches;    // the rows whose names hold it, in list order
+    int marked = 0;              // the row marked, 0 for none
+    QPointer<QWidget> returnTo;  // where Esc gives the keyboard back
 };
 
 struct ItemScreenState {
@@ -34,5 +49,8 @@ struct ItemScreenState {
     // The connection the list was read on: one opened since may show another table (a restarted
     // server, a SQLite file put back).
     int listGeneration = 0;
+    // Counts the list's loads: what was worked out from an older list is out of date.
+    int listVersion = 0;
     OpenedItem openedItem;
+    FindState find;
 };

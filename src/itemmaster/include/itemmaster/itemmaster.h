@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QPrinter;
+
 namespace db {
 class Connection;
 class ResultSet;
@@ -98,6 +100,28 @@ CheckResult showFirstListRow();
 CheckResult showFoundRow(db::ResultSet& rs);
 // The leading whole number of a text as digits: "007" is "7", no number is "0".
 QString numericValueText(const QString& text);
+
+// --- additions beyond the design: find by name, export and print of the list ------
+
+// Ctrl+F: the keyboard to the find, the list's names ready to look through.
+void startFind();
+// Each change of the find's text: marks the first item at or after the current row whose name
+// holds it, and shows the count.
+void findTextChanged();
+// Down (+1) and Up (-1) in the find: the next or previous match, round.
+void findStep(int step);
+// Enter in the find: the marked item opened as a click on its row opens it, then the name field.
+void openFound();
+// Esc in the find: the mark taken away; the keyboard back where it was, when asked.
+void leaveFind(bool giveFocusBack = true);
+// What the last save or delete did, shown until the next key; empty clears it.
+void showNote(const QString& note);
+// Ctrl+E: the whole list to a CSV file the operator names, in code page 932 or UTF-8.
+void exportItemList();
+// Ctrl+P: the whole list through the system's print dialog (a printer, or a PDF file).
+void printItemList();
+// The list's pages on a printer set up already.
+void printListOn(QPrinter& printer);
 
 // --- the screen ------------------------------------------------------------------
 

@@ -4,10 +4,14 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace platform {
 
 // Characters that code page 932 cannot hold become "?".
 QByteArray toCp932(const QString& text);
+// The text in code page 932 only if it holds every character; nothing otherwise.
+std::optional<QByteArray> toCp932Whole(const QString& text);
 // Invalid bytes become "?"; a lead byte left dangling at the end is dropped.
 QString fromCp932(const QByteArray& bytes);
 // Number of bytes of the text in code page 932.

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
+
+class QPrinter;
 
 namespace platform {
 
@@ -49,6 +53,12 @@ struct SystemFacts {
 // The facts of the machine the process runs on.
 SystemFacts hostSystemFacts();
 
+// A file to write that the operator chose: where, and which of the kinds offered.
+struct FileChoice {
+    QString path;
+    int kind = 0;
+};
+
 class Toolkit {
 public:
     virtual ~Toolkit() = default;
@@ -63,6 +73,13 @@ public:
     // Folder of the program's own executable, without a trailing "/".
     virtual QString programFolder() = 0;
     virtual QDate today() = 0;
+    virtual QDateTime now() = 0;
+    // The system's dialog for a file to write, offering these kinds (the first chosen at first);
+    // nothing when the operator cancels.
+    virtual std::optional<FileChoice> askFileToWrite(const QString& caption, const QString& suggestedName,
+                                                     const QStringList& kinds) = 0;
+    // The system's print dialog, which sets up the printer; false when the operator cancels.
+    virtual bool askPrinter(QPrinter& printer) = 0;
     // Queues one Enter keystroke to the active window, handled after the current event.
     virtual void queueEnterKey() = 0;
     virtual SystemFacts systemFacts() = 0;

@@ -13,6 +13,10 @@ public:
     QString commandLine() override;
     QString programFolder() override;
     QDate today() override;
+    QDateTime now() override;
+    std::optional<FileChoice> askFileToWrite(const QString& caption, const QString& suggestedName,
+                                             const QStringList& kinds) override;
+    bool askPrinter(QPrinter& printer) override;
     void queueEnterKey() override;
     SystemFacts systemFacts() override { return hostSystemFacts(); }
 };

@@ -58,6 +58,11 @@ public:
     int cellAlignment() const;
     void setCellAlignment(int alignment);      // of the current cell
 
+    // A data row marked for the eye only (what a find found), brought into view; the current cell
+    // stays where it is. 0 takes the mark away.
+    void setMarkedRow(int row);
+    int markedRow() const { return foundRow_; }
+
     // Empties every cell; rows, columns and sizes stay.
     void clear();
     void refresh();
@@ -76,12 +81,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void moveCurrent(int row, int col);
     // The model shows the rectangle from the current cell to (rowSel, colSel).
     void highlightSelection();
     void applyCurrentToView();
+    // While the grid has the keyboard its current row is marked plainly; otherwise a found row is.
+    void showMark();
     // Hidden columns are stood in for by the next visible one when talking to the view.
     int firstVisibleColumn(int from) const;
     int pixels(int twips) const;
@@ -90,6 +99,7 @@ private:
     std::unique_ptr<FlexGridModel> model_;
     int row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
     int dataRowTwips_ = 240;
+    int foundRow_ = 0;
     bool redraw_ = true;
     bool syncingView_ = false;
 };
