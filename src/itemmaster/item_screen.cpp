@@ -3,6 +3,7 @@
 
 #include "db/db.h"
 #include "platform/platform.h"
+#include "screen/command_button.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
@@ -25,11 +26,7 @@ Label* label(const QString& caption, Qt::Alignment alignment = Qt::AlignLeft | Q
     return l;
 }
 
-QPushButton* button(const QString& caption) {
-    auto* b = new QPushButton(caption);
-    b->setAutoDefault(false);
-    return b;
-}
+QPushButton* button(const QString& caption) { return new CommandButton(caption); }
 
 }  // namespace
 

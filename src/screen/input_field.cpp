@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QPalette>
 #include <QPointer>
+#include <QProxyStyle>
 
 namespace {
 
@@ -40,9 +41,30 @@ bool lostToAnotherWindow(Qt::FocusReason reason) {
     return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
 }
 
+// The checks select the text of fields that do not have the keyboard. Qt shows a line edit's
+// cursor whenever it holds a selection and the style blinks the cursor over selected text, focus
+// or not: every field the checks passed would show one. Only the field being typed in does.
+class FieldStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* data) const override {
+        if (hint == SH_BlinkCursorWhenTextSelected && widget && !widget->hasFocus()) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+QStyle* fieldStyle() {
+    static QPointer<FieldStyle> style;
+    if (!style) {
+        style = new FieldStyle;  // over the application's style
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
 }  // namespace
 
 InputField::InputField(QWidget* parent) : QLineEdit(parent) {
+    setStyle(fieldStyle());
     // The change handler is the operator's: text the program sets (setText) never runs it, or a
     // stored value shown in a field would be cut and checked as if typed. Edits of the line
     // edit's own that bypass editing() (the context menu's cut, delete, undo) still do.

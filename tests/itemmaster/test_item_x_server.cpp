@@ -47,6 +47,26 @@ QList<InputField*> showingSelection(const F_R205730* f) {
     return showing;
 }
 
+// The fields whose picture shows a text cursor: a column of the text's colour down the field.
+QList<InputField*> showingCursor(const F_R205730* f) {
+    QList<InputField*> showing;
+    for (InputField* field : f->fields()) {
+        const QImage picture = field->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRgb ink = field->palette().color(QPalette::Text).rgb();
+        const int tall = field->fontMetrics().height() * 3 / 4;
+        bool found = false;
+        for (int x = 2; x < picture.width() - 2 && !found; ++x) {
+            int run = 0;
+            for (int y = 0; y < picture.height() && !found; ++y) {
+                run = picture.pixel(x, y) == ink ? run + 1 : 0;
+                found = run >= tall;
+            }
+        }
+        if (found) showing.append(field);
+    }
+    return showing;
+}
+
 // The fields painted in the focus colour.
 QList<InputField*> inFocusColour(const F_R205730* f) {
     QList<InputField*> painted;
@@ -82,21 +102,42 @@ private slots:
         QCOMPARE(showingSelection(f), QList<InputField*>{f->Koumoku_NM});
 
         // Esc checks every field (each check selects its field's text) and asks the save
-        // question; while it is up no field has the keyboard, so none shows a selection.
-        // N drops the entry and the search field takes over.
+        // question; while it is up no field has the keyboard, so none shows a selection or a
+        // text cursor. N drops the entry and the search field takes over.
         QList<InputField*> selectedWhileAsked{f->Kensaku};
-        answerNextBox(QStringLiteral("n"), [&] { selectedWhileAsked = showingSelection(f); });
+        QList<InputField*> cursorWhileAsked{f->Kensaku};
+        answerNextBox(QStringLiteral("n"), [&] {
+            selectedWhileAsked = showingSelection(f);
+            cursorWhileAsked = showingCursor(f);
+        });
         QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
         QTRY_VERIFY(s.inHead());
         QTRY_VERIFY(f->isActiveWindow());
         QTRY_COMPARE(QApplication::focusWidget(), f->Kensaku);
         QTRY_COMPARE(inFocusColour(f), QList<InputField*>{f->Kensaku});
         QCOMPARE(selectedWhileAsked, QList<InputField*>{});
+        QCOMPARE(cursorWhileAsked, QList<InputField*>{});
 
         QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("alt+a")}));
         QTRY_COMPARE(screenState().newItemFlag, Int16(1));
         QTRY_COMPARE(QApplication::focusWidget(), f->Koumoku);
         QCOMPARE(inFocusColour(f), QList<InputField*>{f->Koumoku});
+    }
+
+    // Keys typed right after Alt+A, faster than anyone watches the screen, land where they would
+    // have landed had they been typed slowly: in the new item's number.
+    void keysTypedAheadOfTheAddCommandLandInTheNewItem() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        F_R205730* f = s.f();
+        QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")}));
+        QTRY_VERIFY(f->isActiveWindow());
+        QTRY_COMPARE(QApplication::focusWidget(), f->Kensaku);
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("1"), QStringLiteral("alt+a"),
+                         QStringLiteral("9"), QStringLiteral("3")}));
+        QTRY_COMPARE(f->Koumoku->text(), QStringLiteral("93"));
+        QCOMPARE(f->Kensaku->text(), QString());
+        QCOMPARE(screenState().newItemFlag, Int16(1));
     }
 };
 
