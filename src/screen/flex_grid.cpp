@@ -28,8 +28,18 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(std::make_uniqu
 
 FlexGrid::~FlexGrid() { setModel(nullptr); }
 
-int FlexGrid::pixels(int twips) const { return qRound(twips / 15.0 * logicalDpiX() / 96.0); }
-int FlexGrid::twips(int px) const { return qRound(px * 15.0 * 96.0 / logicalDpiX()); }
+int FlexGrid::pixels(int twips) const { return qRound(twips / 15.0 * logicalDpiX() / 96.0 * scale_); }
+int FlexGrid::twips(int px) const { return qRound(px * 15.0 * 96.0 / logicalDpiX() / scale_); }
+
+void FlexGrid::setScale(double factor) {
+    const double change = factor / scale_;
+    scale_ = factor;
+    for (int c = 0; c < cols(); ++c)
+        if (!isColumnHidden(c)) setColumnWidth(c, qRound(columnWidth(c) * change));
+    verticalHeader()->setDefaultSectionSize(pixels(dataRowTwips_));
+    if (horizontalHeader()->minimumHeight() == horizontalHeader()->maximumHeight())
+        horizontalHeader()->setFixedHeight(qRound(horizontalHeader()->height() * change));
+}
 
 int FlexGrid::rows() const { return model_->rows(); }
 int FlexGrid::cols() const { return model_->cols(); }

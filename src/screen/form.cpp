@@ -2,17 +2,26 @@
 
 #include "platform/platform.h"
 #include "colours.h"
+#include "screen/flex_grid.h"
 #include "screen/input_field.h"
 #include "screen/keys.h"
 
 #include <QCloseEvent>
+
+#include <algorithm>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QShowEvent>
 
-Form::Form(QWidget* parent) : QWidget(parent) {}
+Form::Form(QWidget* parent) : QWidget(parent) {
+    // The design fixes the size: no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+}
 
 void Form::ensureLoaded() {
     if (loaded_ || loading_) return;
@@ -100,9 +109,86 @@ void Form::closeEvent(QCloseEvent* event) {
 }
 
 // A screen that is shown becomes the active one, with the keyboard in its first field.
+void Form::setVisible(bool visible) {
+    // Fitted before it shows at all: nothing moves under the operator's eyes.
+    if (visible) fitToScreen();
+    QWidget::setVisible(visible);
+}
+
 void Form::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous()) activateWindow();
+}
+
+namespace {
+// Below this the text is too small to read: the screen scrolls instead of shrinking further.
+constexpr double smallestScale = 0.6;
+}  // namespace
+
+void Form::fitToScreen() {
+    if (fitted_) return;
+    fitted_ = true;
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect available = screen->availableGeometry();
+    // The window manager's frame is not there before the first show: room for a title bar and borders.
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+    const int border = 4;
+    const QSize room(available.width() - 2 * border, available.height() - titleBar - border);
+    const QSize designed = size();
+    const double factor = std::min({1.0, double(room.width()) / designed.width(), double(room.height()) / designed.height()});
+    if (factor < 1.0) {
+        fitScale_ = std::max(factor, smallestScale);
+        scaleContent(fitScale_);
+        const QSize scaled(qRound(designed.width() * fitScale_), qRound(designed.height() * fitScale_));
+        if (factor < smallestScale) scrollContent(scaled.boundedTo(room));
+        else resize(scaled);
+    }
+    setFixedSize(size());
+    // Centred on the available area, never with its title bar off it.
+    QRect frame(QPoint(), QSize(width() + 2 * border, height() + titleBar + border));
+    frame.moveCenter(available.center());
+    frame.moveLeft(std::max(frame.left(), available.left()));
+    frame.moveTop(std::max(frame.top(), available.top()));
+    if (factor < 1.0 || !available.contains(frameGeometry())) move(frame.topLeft());
+}
+
+void Form::scaleContent(double factor) {
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QRect g = child->geometry();
+        child->setGeometry(qRound(g.x() * factor), qRound(g.y() * factor), qRound(g.width() * factor),
+                           qRound(g.height() * factor));
+        QFont font = child->font();
+        if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() * factor);
+        else if (font.pixelSize() > 0) font.setPixelSize(std::max(1, qRound(font.pixelSize() * factor)));
+        child->setFont(font);
+        if (auto* grid = qobject_cast<FlexGrid*>(child)) grid->setScale(factor);
+    }
+}
+
+void Form::scrollContent(const QSize& visible) {
+    // The controls move onto a page of their own inside a scroll area; their order of focus
+    // and everything else stays as it was.
+    QPointer<QWidget> focused = focusWidget();
+    auto* page = new QWidget;
+    page->setPalette(palette());
+    page->setAutoFillBackground(true);
+    const QList<QWidget*> children = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QSize extent;
+    for (QWidget* child : children) {
+        const bool shown = !child->isHidden();
+        child->setParent(page);
+        if (shown) child->show();
+        extent = extent.expandedTo(QSize(child->geometry().right() + 1, child->geometry().bottom() + 1));
+    }
+    page->resize(extent);
+    auto* area = new QScrollArea(this);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(page);
+    area->setGeometry(QRect(QPoint(), visible));
+    resize(visible);
+    applyTabOrder();
+    if (focused) focused->setFocus(Qt::OtherFocusReason);
 }
 
 bool Form::takeParked(const InputField* field) {

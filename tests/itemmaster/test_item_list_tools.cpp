@@ -109,6 +109,45 @@ private slots:
         QVERIFY(s.tk().boxes.isEmpty());
     }
 
+    // While the list has the keyboard its current row is plainly marked; after a save or a
+    // delete a note says what was done, and the next key takes it away.
+    void theListShowsItsRowAndANoteTellsWhatWasDone() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        F_R205730* f = s.f();
+        auto background = [f](int row) {
+            return f->GRID->model()->data(f->GRID->model()->index(row - 1, 2), Qt::BackgroundRole).value<QColor>();
+        };
+        const QColor focusColour(0xFF, 0xFF, 0x80);  // the sample settings' TextFocusColor, &H80FFFF
+        f->GRID->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        const int row = f->GRID->row();
+        QVERIFY(row >= 1);
+        QCOMPARE(background(row), focusColour);
+        s.press(Qt::Key_Up);
+        QCOMPARE(background(f->GRID->row()), focusColour);
+        QVERIFY(!background(row).isValid());
+        ShownScreen::focus(f->Kensaku);
+        QVERIFY(!background(f->GRID->row()).isValid());
+
+        s.type(QStringLiteral("50"));
+        s.press(Qt::Key_Return);
+        f->Koumoku_NM->setText(QStringLiteral("更新した名前"));
+        s.tk().answer(vbYes);
+        s.press(Qt::Key_Escape);
+        QCOMPARE(f->noteLabel->text(), QStringLiteral("項目 50 を更新しました"));
+        s.type(QStringLiteral("5"));
+        QCOMPARE(f->noteLabel->text(), QString());
+
+        f->Kensaku->clear();
+        s.type(QStringLiteral("50"));
+        s.press(Qt::Key_Return);
+        s.tk().answer(vbOK);
+        s.press(Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(f->noteLabel->text(), QStringLiteral("項目 50 を削除しました"));
+        QVERIFY(s.tk().unexpectedBoxes.isEmpty());
+    }
+
     // The CSV reads back, with a reader that is not ours, as the list's cells: the titles, every
     // row in list order, numbers bare, texts that a spreadsheet would run as formulas behind an
     // apostrophe. Code page 932 refuses names it cannot hold; UTF-8 holds them.

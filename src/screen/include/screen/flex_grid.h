@@ -58,6 +58,10 @@ public:
     int cellAlignment() const;
     void setCellAlignment(int alignment);      // of the current cell
 
+    // Sizes in twips are shown this much smaller (or larger) from now on, the present ones too:
+    // the screen was scaled to fit the display.
+    void setScale(double factor);
+
     // A data row marked for the eye only (what a find found), brought into view; the current cell
     // stays where it is. 0 takes the mark away.
     void setMarkedRow(int row);
@@ -100,6 +104,7 @@ private:
     int row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
     int dataRowTwips_ = 240;
     int foundRow_ = 0;
+    double scale_ = 1.0;
     bool redraw_ = true;
     bool syncingView_ = false;
 };

@@ -44,6 +44,16 @@ public:
     // Design units to pixels: 15 twips are one pixel at 96 dpi.
     static int twips(int value);
 
+    // Makes the screen, at its designed size, fit the display's available area with its title bar
+    // reachable: where it is too big, everything on it is scaled down evenly, fonts included; where
+    // that would make it too small to read, it scrolls instead. Its size is then fixed. Done once,
+    // when the screen is first shown; a screen that fits stays exactly as designed.
+    void fitToScreen();
+    // The factor the screen was scaled by to fit (1 when it fits as designed).
+    double fitScale() const { return fitScale_; }
+    // Showing the screen fits it first.
+    void setVisible(bool visible) override;
+
     // The form's part of a key press on one of its controls (key preview).
     void previewKeyPress(Int16& keyAscii);
 
@@ -89,6 +99,11 @@ private:
     QPointer<InputField> parked_;
     QList<QWidget*> controls_;
     QList<QWidget*> tabOrder_;
+    void scaleContent(double factor);
+    void scrollContent(const QSize& visible);
+
+    double fitScale_ = 1.0;
+    bool fitted_ = false;
     double backColor_ = 0x8000000F;
     bool keyPreview_ = false;
     bool loaded_ = false;
