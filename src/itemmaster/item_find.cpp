@@ -43,7 +43,9 @@ QStringView nameOf(const FindState& s, int row) {
 // rows that held that one, as typing mostly does.
 std::vector<int> rowsHolding(const FindState& s, const QString& needle) {
     std::vector<int> rows;
-    if (!s.needle.isEmpty() && needle.startsWith(s.needle)) {
+    // Past a few thousand rows one pass over all the names is quicker than a look at each of them.
+    if (!s.needle.isEmpty() && needle.startsWith(s.needle) && s.matches.size() < 4096) {
+        rows.reserve(s.matches.size());
         for (const int r : s.matches)
             if (nameOf(s, r).contains(needle)) rows.push_back(r);
         return rows;
@@ -52,13 +54,13 @@ std::vector<int> rowsHolding(const FindState& s, const QString& needle) {
     const char16_t* end = begin + s.names.size();
     const char16_t* n = reinterpret_cast<const char16_t*>(needle.constData());
     const std::boyer_moore_horspool_searcher searcher(n, n + needle.size());
+    size_t row = 0;  // hits come in order: the row of each is found by walking on from the last
     for (const char16_t* at = begin; at < end;) {
         const char16_t* hit = std::search(at, end, searcher);
         if (hit == end) break;
-        // The row the hit lies in, then on past its end: a row counts once.
-        const auto row = std::upper_bound(s.ends.begin(), s.ends.end(), hit - begin);
-        rows.push_back(int(row - s.ends.begin()) + 1);
-        at = begin + *row;
+        while (s.ends[row] <= hit - begin) ++row;
+        rows.push_back(int(row) + 1);
+        at = begin + s.ends[row];  // on past its end: a row counts once
     }
     return rows;
 }
