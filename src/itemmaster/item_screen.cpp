@@ -7,7 +7,6 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 
 namespace {
 
@@ -105,10 +104,7 @@ void F_R205730::addAdditions() {
         {QKeySequence(Qt::CTRL | Qt::Key_E), [] { exportItemList(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_P), [] { printItemList(); }},
     };
-    for (const auto& [key, action] : keys) {
-        auto* shortcut = new QShortcut(key, this);
-        connect(shortcut, &QShortcut::activated, this, [action = action] { platform::runHandler(action); });
-    }
+    for (const auto& [key, action] : keys) addWindowKey(key, action);
     connect(exportButton, &QPushButton::clicked, this, [] { platform::runHandler([] { exportItemList(); }); });
     connect(printButton, &QPushButton::clicked, this, [] { platform::runHandler([] { printItemList(); }); });
 }

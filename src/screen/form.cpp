@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStyle>
 #include <QShowEvent>
 
@@ -189,6 +190,18 @@ void Form::scrollContent(const QSize& visible) {
     resize(visible);
     applyTabOrder();
     if (focused) focused->setFocus(Qt::OtherFocusReason);
+}
+
+void Form::addWindowKey(const QKeySequence& key, std::function<void()> action) {
+    windowKeys_.append(key);
+    auto* shortcut = new QShortcut(key, this);
+    connect(shortcut, &QShortcut::activated, this, [action = std::move(action)] { platform::runHandler(action); });
+}
+
+bool Form::isWindowKey(const QKeyEvent* event) const {
+    const QKeySequence pressed(event->keyCombination());
+    return std::any_of(windowKeys_.begin(), windowKeys_.end(),
+                       [&](const QKeySequence& key) { return key.matches(pressed) == QKeySequence::ExactMatch; });
 }
 
 bool Form::takeParked(const InputField* field) {

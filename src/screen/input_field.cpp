@@ -191,6 +191,19 @@ void InputField::pasteFiltered(QClipboard::Mode mode) {
     if (clipboard) insertFiltered(clipboard->text(mode));
 }
 
+// The line edit would take some of the window's keys for editing (Ctrl+E is "end of line" on X11):
+// left unclaimed here, they reach the window.
+bool InputField::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const Form* f = form();
+        if (f && f->isWindowKey(static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
 void InputField::keyPressEvent(QKeyEvent* event) {
     platform::runHandler([&] { handleKeyPress(event); });
 }

@@ -139,6 +139,38 @@ private slots:
         QCOMPARE(f->Kensaku->text(), QString());
         QCOMPARE(screenState().newItemFlag, Int16(1));
     }
+
+    // The additions' keys act from every field: on X11 a line edit would take Ctrl+E for "end of
+    // line" and the export would never open.
+    void theAdditionsKeysReachTheWindowFromEveryField() {
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        F_R205730* f = s.f();
+        QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")}));
+        QTRY_VERIFY(f->isActiveWindow());
+        QTRY_COMPARE(QApplication::focusWidget(), f->Kensaku);
+        QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("80")}));
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+        QTRY_COMPARE(QApplication::focusWidget(), f->Koumoku_NM);
+        for (InputField* field : {f->Koumoku_NM, f->Kensaku}) {
+            if (field == f->Kensaku) {
+                s.tk().answer(vbNo);  // the save question: drop the entry
+                QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+                QTRY_COMPARE(QApplication::focusWidget(), f->Kensaku);
+            }
+            s.tk().events.clear();
+            QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+e")}));
+            QTRY_VERIFY(s.tk().events.contains(QStringLiteral("file dialog:一覧の書き出し")));
+            QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+p")}));
+            QTRY_VERIFY(s.tk().events.contains(QStringLiteral("print dialog")));
+            QCOMPARE(QApplication::focusWidget(), field);
+            QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+f")}));
+            QTRY_COMPARE(QApplication::focusWidget(), f->findField);
+            QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+            QTRY_COMPARE(QApplication::focusWidget(), field);
+        }
+        QCOMPARE(f->Kensaku->text(), QString());
+    }
 };
 
 QTEST_MAIN(TestItemXServer)

@@ -5,12 +5,16 @@
 
 #include "core/workarea.h"
 
+#include <QKeySequence>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class InputField;
 class QCloseEvent;
+class QKeyEvent;
 
 class Form : public QWidget {
     Q_OBJECT
@@ -70,6 +74,11 @@ public:
     // True, and forgotten, when the field was the one parked.
     bool takeParked(const InputField* field);
 
+    // A key of the whole window (a key the screen's design leaves free): it runs the action
+    // wherever the keyboard is on the screen, also where a field would take it for editing.
+    void addWindowKey(const QKeySequence& key, std::function<void()> action);
+    bool isWindowKey(const QKeyEvent* event) const;
+
 protected:
     virtual void Form_Load() {}
     // Setting cancel keeps the screen open.
@@ -97,6 +106,7 @@ private:
     void applyTabOrder();
 
     QPointer<InputField> parked_;
+    QList<QKeySequence> windowKeys_;
     QList<QWidget*> controls_;
     QList<QWidget*> tabOrder_;
     void scaleContent(double factor);

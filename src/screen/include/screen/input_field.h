@@ -68,6 +68,7 @@ public:
     std::function<void(Int16& keyCode, Int16 shift)> onKeyUp;
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
