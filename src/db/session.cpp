@@ -232,6 +232,8 @@ bool connectedAhead() { return takenAhead; }
 
 int connectionGeneration() { return generation; }
 
+bool onPostgreSQL() { return theSession().engine() == Engine::PostgreSQL; }
+
 Connection& currentConnection() { return theSession().ready(); }
 
 void noteFailure(Error& error) {

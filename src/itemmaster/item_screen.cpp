@@ -1,4 +1,5 @@
 // The item information master maintenance screen F_R205730: its controls, layout and event handlers.
+#include "itemmaster/history_dialog.h"
 #include "itemmaster/itemmaster.h"
 
 #include "db/db.h"
@@ -103,6 +104,7 @@ void F_R205730::addAdditions() {
         {QKeySequence(Qt::CTRL | Qt::Key_F), [] { startFind(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_E), [] { exportItemList(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_P), [] { printItemList(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_H), [] { showItemHistory(); }},
     };
     for (const auto& [key, action] : keys) addWindowKey(key, action);
     connect(exportButton, &QPushButton::clicked, this, [] { platform::runHandler([] { exportItemList(); }); });
@@ -227,6 +229,11 @@ void F_R205730::Form_Load() {
         // The load has no handling of its own; the administrator reads what kept the list away.
         platform::logDetail(QStringLiteral("item list not read: ") + db::causeDescription(e.cause));
         throw;
+    }
+    try {
+        historyKept();  // a database without the history is told once, now
+    } catch (const db::Error&) {
+        // Asked again by the first save or delete.
     }
     centreForm(this);
 }

@@ -35,3 +35,25 @@ QString searchItemSql(const QString& itemNumber) {
 QString duplicateItemSql(const QString& itemNumber) {
     return QStringLiteral(R"(SELECT  項目No FROM FL1901項目情報マスタ  WHERE 項目No = %1)").arg(sqlItemNumber(itemNumber));
 }
+
+// The history of FL1901項目情報マスタ, where the database keeps it.
+
+QString historyProbeSql() {
+    return QStringLiteral(R"(SELECT 履歴No FROM FL1901項目情報マスタ履歴 WHERE 1 = 0)");
+}
+
+QString historyWriterSql() {
+    return QStringLiteral(R"(SELECT set_config('r205730.writer', 'R205730', true))");
+}
+
+QString historyInsertSql(const QString& values) {
+    return QStringLiteral(
+               R"(INSERT INTO FL1901項目情報マスタ履歴 (操作, 項目No, 変更前項目No, 変更前データ項目名, 変更前属性, 変更前長さ, 変更前小数部長さ, 変更後データ項目名, 変更後属性, 変更後長さ, 変更後小数部長さ, 担当者コード, 端末名, 記録元) VALUES (%1))")
+        .arg(values);
+}
+
+QString historyOfItemSql(const QString& itemNumber) {
+    return QStringLiteral(
+               R"(SELECT 履歴No, 操作, 項目No, 変更前項目No, 変更前データ項目名, 変更前属性, 変更前長さ, 変更前小数部長さ, 変更後データ項目名, 変更後属性, 変更後長さ, 変更後小数部長さ, 担当者コード, 端末名, 記録元, CAST(記録日時 AS VARCHAR(30)) AS 記録日時 FROM FL1901項目情報マスタ履歴 WHERE 項目No = %1 OR 変更前項目No = %1 ORDER BY 履歴No DESC)")
+        .arg(sqlItemNumber(itemNumber));
+}

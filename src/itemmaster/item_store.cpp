@@ -1,5 +1,6 @@
 // The item list, the save and the delete: what the screen says to FL1901項目情報マスタ.
 #include "item_columns.h"
+#include "itemmaster/item_history.h"
 #include "itemmaster/item_statements.h"
 #include "itemmaster/itemmaster.h"
 
@@ -279,6 +280,19 @@ QStringList enteredValues() {
     return values;
 }
 
+// Name, attribute and lengths of the row as stored (or as about to be written), for the history.
+QStringList historyValues(const db::ResultSet& rs) {
+    QStringList values;
+    for (const ItemColumn* col : entryColumns) {
+        if (col->list == ListColumn::ItemNumber) continue;
+        const QVariant value = rs.columnValue(col->column());
+        values.append(value.isNull() ? QString() : value.toString());
+    }
+    return values;
+}
+
+const QString historyRefused = QStringLiteral("履歴を書き込めないため、書き込みませんでした。システム管理者に連絡してください");
+
 // A row that another workstation inserted between the test and the write refuses the insert.
 bool isDuplicateKey(const db::Error& e) { return e.sqlState.startsWith(QLatin1String("23")); }
 
@@ -325,16 +339,20 @@ SaveOutcome storeItem() {
     try {
         key = keyToWrite();
         written = enteredValues();
+        const bool keepHistory = historyKept();
         db::Transaction transaction;
+        if (keepHistory) beginHistoryWrite();
         const QStringList unanswered = screenState().openedItem.unanswered;
         std::unique_ptr<db::ResultSet> rs = openShownRow(key);
         // The same entry again, and the unanswered commit had stored it: written once is enough.
         if (!unanswered.isEmpty() && screenState().openedItem.stored && screenState().openedItem.shown == unanswered && written == unanswered)
             return SaveOutcome::Saved;
+        const QStringList before = screenState().openedItem.stored ? historyValues(*rs) : QStringList();
         // Insert or update follows the entry; the row's presence now has been checked against it.
         if (screenState().openedItem.stored) rs->edit();
         else rs->addNew();
         moveFieldsToRow(*rs);
+        const QStringList after = historyValues(*rs);
         try {
             rs->update();
         } catch (const db::RowChanged&) {
@@ -344,11 +362,17 @@ SaveOutcome storeItem() {
             throw;
         }
         rs->closeResultSet();
+        if (keepHistory)
+            recordHistory(screenState().openedItem.stored ? HistoryAction::Changed : HistoryAction::Added, key, before, after);
         transaction.commit();
         return SaveOutcome::Saved;
     } catch (const ConflictFound& found) {
         tellConflict(found.conflict, false);
         return SaveOutcome::Refused;
+    } catch (const HistoryNotWritten&) {
+        // A site matter (the history's privileges): the entry stays to be saved once it is put right.
+        msgBox(updateCancelled + QLatin1Char('\n') + historyRefused, vbOKOnly | vbExclamation);
+        return SaveOutcome::NotStored;
     } catch (const db::Error& e) {
         if (e.outcomeUnknown) {
             switch (readBackAfterLostCommit(key, [&](const db::ResultSet& rs) { return !rs.atEnd() && listedValues(rs) == written; })) {
@@ -383,10 +407,14 @@ CheckResult deleteItem() {
         std::optional<db::Transaction> transaction;
         if (answer == vbOK) {
             key = keyToWrite();
+            const bool keepHistory = historyKept();
             transaction.emplace();
+            if (keepHistory) beginHistoryWrite();
+            QStringList before;
             {
                 // Held from here to the commit: the row deleted is the row shown, unchanged.
                 std::unique_ptr<db::ResultSet> rs = openShownRow(key);
+                before = historyValues(*rs);
                 rs->edit();
                 const QString keyColumn = itemColumn(ListColumn::ItemNumber).column();
                 rs->setColumnValue(keyColumn, rs->columnValue(keyColumn));
@@ -398,6 +426,7 @@ CheckResult deleteItem() {
                 rs->closeResultSet();
             }
             executeSql(deleteItemSql(key));
+            if (keepHistory) recordHistory(HistoryAction::Deleted, key, before, {});
             listReloaded = true;
             loadItemList();
         }
@@ -411,6 +440,8 @@ CheckResult deleteItem() {
             showNote(QStringLiteral("項目 %1 を削除しました").arg(key));
         }
         return CheckResult::Passed;
+    } catch (const HistoryNotWritten&) {
+        msgBox(updateCancelled + QLatin1Char('\n') + historyRefused, vbOKOnly | vbExclamation);
     } catch (const ConflictFound& found) {
         tellConflict(found.conflict, true);
         // The item shown is out of date: the entry ends and the list shows the table as it is.

@@ -10,6 +10,12 @@
 class ItemScreen : public ShownScreen {
 public:
     ItemScreen() : ShownScreen(nullptr, [](TestDatabase& d) { d.loadSampleData(); }) {}
+    // The sample database, then `prepare` before the screen starts.
+    explicit ItemScreen(const std::function<void(TestDatabase&)>& prepare)
+        : ShownScreen(nullptr, [prepare](TestDatabase& d) {
+              d.loadSampleData();
+              prepare(d);
+          }) {}
 
     F_R205730* f() const { return form(); }
     QWidget* focused() const { return QApplication::focusWidget(); }

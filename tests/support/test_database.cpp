@@ -29,14 +29,23 @@ void writeFile(const QString& path, const QString& text) {
     f.write(text.toUtf8());
 }
 
+// Statements end with a semicolon at the end of a line, except inside a $$-quoted function body.
 QStringList splitStatements(const QString& script) {
-    QStringList lines;
-    for (const QString& line : script.split(QLatin1Char('\n')))
-        if (!line.trimmed().startsWith(QStringLiteral("--"))) lines.append(line);
     QStringList statements;
-    static const QRegularExpression end(QStringLiteral(";[ \\t]*(\\n|$)"));
-    for (const QString& s : lines.join(QLatin1Char('\n')).split(end))
-        if (!s.trimmed().isEmpty()) statements.append(s.trimmed());
+    QString current;
+    bool inBody = false;
+    for (const QString& line : script.split(QLatin1Char('\n'))) {
+        if (!inBody && line.trimmed().startsWith(QStringLiteral("--"))) continue;
+        current += line + QLatin1Char('\n');
+        if (line.count(QStringLiteral("$$")) % 2 == 1) inBody = !inBody;
+        if (!inBody && line.trimmed().endsWith(QLatin1Char(';'))) {
+            current = current.trimmed();
+            current.chop(1);
+            if (!current.trimmed().isEmpty()) statements.append(current.trimmed());
+            current.clear();
+        }
+    }
+    if (!current.trimmed().isEmpty()) statements.append(current.trimmed());
     return statements;
 }
 
@@ -123,6 +132,7 @@ TestDatabase::TestDatabase(Engine engine, bool withSchema) : engine_(engine) {
     if (isReady() && withSchema) {
         try {
             runFile(schemaFolder() + schema);
+            runFile(schemaFolder() + QStringLiteral("/history-") + schema.mid(1));
         } catch (const std::exception& e) {
             problem_ = QString::fromUtf8(e.what());
         }

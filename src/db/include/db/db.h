@@ -180,6 +180,8 @@ inline constexpr int reconnectLoginTimeout = 10;
 void reconnect();
 // Counts the connections opened: a list read on an earlier one may be out of date.
 int connectionGeneration();
+// The open connection is to a PostgreSQL server (its statements may use its own functions).
+bool onPostgreSQL();
 }  // namespace db
 
 // Run the statement and hand back the result set on its first row. resultAtEnd records "9" when

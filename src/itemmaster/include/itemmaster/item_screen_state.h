@@ -53,4 +53,8 @@ struct ItemScreenState {
     int listVersion = 0;
     OpenedItem openedItem;
     FindState find;
+    // Whether the database keeps the history, as asked on the connection of that generation.
+    int historyGeneration = -1;
+    bool historyKept = false;
+    bool historyAbsenceTold = false;
 };
