@@ -362,7 +362,8 @@ SaveOutcome storeItem() {
             throw;
         }
         rs->closeResultSet();
-        if (keepHistory)
+        // A save that changes nothing is no change to keep (the trigger for other programs agrees).
+        if (keepHistory && (!screenState().openedItem.stored || before != after))
             recordHistory(screenState().openedItem.stored ? HistoryAction::Changed : HistoryAction::Added, key, before, after);
         transaction.commit();
         return SaveOutcome::Saved;

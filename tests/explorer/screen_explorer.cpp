@@ -26,7 +26,10 @@
 //   - a box names only the cause of the fault on (a lock: busy; a full store: full; the connection
 //     or server: lost), and once the fault is over (lock released, room made, file put back,
 //     server up again, reset done) no box carries a cause sentence: the next action works;
-//   - after every re-read the list equals the table.
+//   - after every re-read the list equals the table;
+//   - the history holds exactly the program's writes: a write that changed the table has one row
+//     with its action, item and values before and after; a write refused, not stored, or found
+//     stored already (its commit's answer lost) has none; the other workstation's writes none.
 //
 //   screen_explorer [SECONDS=60] [--seed N] [--steps N] [--sessions N] [--step-limit MS] [--replay]
 //                   [--trace]
@@ -213,6 +216,10 @@ private:
     void checkTableIs(const Table& after, const Table& expected);
     void checkListEqualsTable(const Table& table);
     void checkScreenState();
+    // --- the history ---
+    QList<QStringList> newHistoryRows();
+    void resyncHistory();
+    void checkHistory(const Table& after, int writes, const Answered* last, qint64 key);
     void trackEntry(Action a, const Table& before, const QList<Row>& listBefore, const Row& fieldsBefore,
                     bool headBefore, int newBefore, const QWidget* focusBefore);
     void violation(const QString& what) { violations_.append(QStringLiteral("step %1 (%2): %3").arg(step_).arg(stepName_, what)); }
@@ -232,6 +239,8 @@ private:
     QList<Answered> answered_;
     bool ended_ = false;
     const QWidget* retyped_ = nullptr;  // the field the step's retyping clicked
+    qint64 historySeen_ = 0;            // the last history row checked
+    bool historyUnseen_ = false;        // the history could not be read at a step's end: not checked
 
     // The entry the operator works on, as the explorer saw it begin.
     struct Entry {
@@ -447,6 +456,9 @@ void Session::faultTurn(const std::function<void()>& turn) {
     } catch (const std::exception& e) {
         violation(QStringLiteral("the fault harness failed: ") + QString::fromUtf8(e.what()));
     }
+    // A file put back brings its own history: the count starts again from what it holds.
+    if (faults_->tableUnreadable()) historyUnseen_ = true;
+    else resyncHistory();
     if (unreadable && !faults_->tableUnreadable()) {
         const Table now = readTable();
         if (now != known) {
@@ -489,6 +501,52 @@ QStringList Session::fieldTexts() const {
 }
 
 Row Session::fieldRow() const { return rowOf(fieldTexts()); }
+
+// --- the history --------------------------------------------------------------------------------
+
+QList<QStringList> Session::newHistoryRows() {
+    return screen_->database().queryRows(
+        QStringLiteral("SELECT 履歴No, 操作, 項目No, 変更前データ項目名, 変更前属性, 変更前長さ, 変更前小数部長さ, "
+                       "変更後データ項目名, 変更後属性, 変更後長さ, 変更後小数部長さ, 記録元 FROM FL1901項目情報マスタ履歴 "
+                       "WHERE 履歴No > %1 ORDER BY 履歴No")
+            .arg(historySeen_));
+}
+
+void Session::resyncHistory() {
+    historySeen_ = screen_->database().queryValue(QStringLiteral("SELECT MAX(履歴No) FROM FL1901項目情報マスタ履歴")).toLongLong();
+    historyUnseen_ = false;
+}
+
+// `writes` confirmed this step, the last of them `last` on item `key`: each may have one row, and
+// the last has one exactly when it changed the table, holding what it changed.
+void Session::checkHistory(const Table& after, int writes, const Answered* last, qint64 key) {
+    if (faults_->tableUnreadable()) {
+        historyUnseen_ = true;
+        return;
+    }
+    if (historyUnseen_) return resyncHistory();
+    const QList<QStringList> rows = newHistoryRows();
+    if (!rows.isEmpty()) historySeen_ = rows.last().value(0).toLongLong();
+    for (const QStringList& r : rows)
+        if (r.value(11) != QLatin1String("R205730")) violation(QStringLiteral("a history row by %1: %2").arg(r.value(11), r.join('|')));
+    const bool changed = last && (last->table.contains(key) != after.contains(key) || last->table.value(key) != after.value(key));
+    const int allowed = changed ? writes : std::max(0, writes - 1);
+    if (rows.size() > allowed || (changed && rows.isEmpty())) {
+        violation(QStringLiteral("%1 history rows for %2 confirmed writes (the last %3 the table): %4")
+                      .arg(rows.size()).arg(writes).arg(changed ? QStringLiteral("changed") : QStringLiteral("left"))
+                      .arg(rows.isEmpty() ? QString() : rows.last().join('|')));
+        return;
+    }
+    if (!changed) return;
+    const QStringList& r = rows.last();
+    const QString action = !last->table.contains(key) ? QStringLiteral("追加") : !after.contains(key) ? QStringLiteral("削除")
+                                                                                                     : QStringLiteral("変更");
+    const Row before = last->table.contains(key) ? rowOf({QString::number(key), r.value(3), r.value(4), r.value(5), r.value(6)}) : Row{};
+    const Row written = after.contains(key) ? rowOf({QString::number(key), r.value(7), r.value(8), r.value(9), r.value(10)}) : Row{};
+    if (r.value(1) != action || r.value(2).toLongLong() != key || before != last->table.value(key) || written != after.value(key))
+        violation(QStringLiteral("the history of item %1 says %2, the table went %3 -> %4 (%5)")
+                      .arg(key).arg(r.join('|'), last->table.value(key).text(), after.value(key).text(), action));
+}
 
 // --- the invariants ---------------------------------------------------------------------------
 
@@ -674,9 +732,16 @@ void Session::check(Action a, const Table& before, const QList<Row>& listBefore,
         const Answered& an = answered_[i];
         if ((an.text == saveQuestion && an.button == vbYes) || (an.text == deleteQuestion && an.button == vbOK)) write = i;
     }
+    const int writes = int(std::count_if(answered_.begin(), answered_.end(), [](const Answered& an) {
+        return (an.text == saveQuestion && an.button == vbYes) || (an.text == deleteQuestion && an.button == vbOK);
+    }));
     if (write < 0) {
         if (after != base) violation(QStringLiteral("the table changed without a confirmed save or delete"));
+        checkHistory(after, 0, nullptr, 0);
     } else {
+        const Answered& last = answered_[write];
+        checkHistory(after, writes, &last,
+                     entry_.stored ? entry_.key : trimSpaces(last.fields.value(0)).toLongLong());
         const QStringList boxesAfter = boxes.mid(write + 1);
         checkWrite(answered_[write], after, boxesAfter);
         // The list is read again after a write that was done or refused; one not done leaves it,

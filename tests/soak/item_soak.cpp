@@ -5,7 +5,7 @@
 // with the row it replaced. Then the invariants: no duplicate item numbers; every write comes
 // from an operation reported done, and every operation reported done wrote; a write replaced
 // exactly the row its session had shown (else another workstation's change was lost); every
-// refusal was told to the operator. The server is restarted in the middle of the run: the
+// refusal was told to the operator; the program's history holds exactly the writes, each once. The server is restarted in the middle of the run: the
 // workstations ride it out, an operation it interrupted is refused with its reason, and one whose
 // commit went unanswered may be found done or not. Prints operations done, refused and lost; exits
 // 1 when an invariant breaks.
@@ -319,9 +319,40 @@ int runSoak(const QString& program, double seconds, int workstations) {
         if (op.done && !written.contains(&op))
             fail(QStringLiteral("%1 %2 of item %3 was reported done and wrote nothing").arg(op.kind, op.name).arg(op.item));
 
+    // The program's history: for each item, exactly the writes the trigger saw, in their order,
+    // each by the workstation whose save wrote that name.
+    const QMap<QString, QString> actions{{QStringLiteral("INSERT"), QStringLiteral("追加")},
+                                         {QStringLiteral("UPDATE"), QStringLiteral("変更")},
+                                         {QStringLiteral("DELETE"), QStringLiteral("削除")}};
+    QMap<int, QStringList> trailByItem, historyByItem;
+    int writes = 0, historyRows = 0;
+    for (const Write& w : readAuditTrail(database)) {
+        trailByItem[w.item] << QStringList{actions.value(w.kind), w.before, w.after}.join('|');
+        ++writes;
+    }
+    for (const QStringList& row : database.queryRows(QStringLiteral(
+             "SELECT 操作, 項目No, 変更前データ項目名, 変更後データ項目名, 端末名 FROM FL1901項目情報マスタ履歴 ORDER BY 履歴No"))) {
+        const QString before = row.value(0) == QStringLiteral("追加") ? absent : row.value(2);
+        const QString after = row.value(0) == QStringLiteral("削除") ? absent : row.value(3);
+        historyByItem[row.value(1).toInt()] << QStringList{row.value(0), before, after}.join('|');
+        ++historyRows;
+        const QString workstation = QStringLiteral("WS") + after.section(QLatin1Char('-'), 0, 0).mid(1);
+        if (after.startsWith(QLatin1Char('W')) && row.value(4) != workstation)
+            fail(QStringLiteral("the history says %1 wrote \"%2\"").arg(row.value(4), after));
+    }
+    for (const int item : QSet<int>(trailByItem.keyBegin(), trailByItem.keyEnd()) + QSet<int>(historyByItem.keyBegin(), historyByItem.keyEnd()))
+        if (const QStringList w = trailByItem.value(item), h = historyByItem.value(item); w != h) {
+            qsizetype i = 0;
+            while (i < w.size() && i < h.size() && w[i] == h[i]) ++i;
+            fail(QStringLiteral("item %1: write %2 of %3 was %4, the history (%5 rows) says %6")
+                     .arg(item).arg(i + 1).arg(w.size()).arg(w.value(i, QStringLiteral("none")))
+                     .arg(h.size()).arg(h.value(i, QStringLiteral("none"))));
+        }
+
     std::printf("soak: %d workstations, %.0f s, %lld operations: done %d, refused %d (%d by the restart), lost %d; "
-                "%d searches told the server was away\n",
-                workstations, seconds, static_cast<long long>(ops.size()), done, refused, interruptions, lost, unopened);
+                "%d searches told the server was away; %d writes, %d history rows\n",
+                workstations, seconds, static_cast<long long>(ops.size()), done, refused, interruptions, lost, unopened,
+                writes, historyRows);
     if (done == 0) fail(QStringLiteral("no operation was done"));
     return broken ? 1 : 0;
 }
