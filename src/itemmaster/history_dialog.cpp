@@ -207,5 +207,5 @@ void bringBackVersion(const QString& key, const QStringList& version) {
     f->lbl_zokusei->setCaption(lookupClassName(QStringLiteral("属性"), trimSpaces(f->Zokusei->text())));
     applyDecimalRule();
     f->Koumoku_NM->setFocus(Qt::OtherFocusReason);
-    showNote(QStringLiteral("履歴の内容を入力欄に入れました。確かめて保存してください"));
+    showNote(QStringLiteral("履歴の内容を入力欄に入れました（未保存）"));
 }
