@@ -76,6 +76,10 @@ QString readProfileString(const QString& section, const QString& key, int buffer
     return cut + QChar(0) + QString(std::max(0, bufferSize - used), QLatin1Char(' '));
 }
 
+std::optional<QString> readProfileValue(const QString& section, const QString& key, const QString& filePath) {
+    return IniFile::load(filePath)->value(section, key);
+}
+
 std::optional<double> toNumber(const QString& text) {
     static const QRegularExpression blanks(QStringLiteral("^[ \\t]+|[ \\t]+$"));
     QString t = text;

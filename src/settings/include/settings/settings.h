@@ -32,6 +32,9 @@ std::optional<QString> settingsFolderFor(const QString& programFolder);
 // buffer's blanks. A missing file, section or key gives the empty default.
 QString readProfileString(const QString& section, const QString& key, int bufferSize,
                           const QString& filePath);
+// The value as the file holds it, uncut; nothing when the file, section or key is missing (the
+// classic reader cannot tell a missing key from an empty one; the health check can).
+std::optional<QString> readProfileValue(const QString& section, const QString& key, const QString& filePath);
 
 // Decimal with optional sign, decimal part and exponent, surrounded by blanks,
 // or &H / &O forms (read as 32-bit two's complement). Anything else fails.
