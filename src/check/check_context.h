@@ -44,6 +44,7 @@ void checkJapaneseText(Context& c, Result& r);
 void checkItemList(Context& c, Result& r);
 void checkWaits(Context& c, Result& r);
 void checkSettingsPermissions(Context& c, Result& r);
+void checkHistory(Context& c, Result& r);
 
 inline void fail(Result& r, const QString& detail, const QString& remedy) {
     r.status = Status::Ng;
@@ -61,6 +62,9 @@ QString odbcIniName(const Context& c);
 
 // Every row of a statement on the check's connection, every value as text (null: a null QString).
 QList<QStringList> queryRows(db::Connection& connection, const QString& sql);
+
+// The table's column names, folded as the program matches them; empty when there is no such table.
+QStringList columnsOf(db::Connection& connection, const QString& table);
 
 // The engine's name for the administrator.
 QString engineName(db::Engine engine);

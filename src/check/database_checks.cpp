@@ -26,9 +26,10 @@ const QList<Table>& tables() {
     return list;
 }
 
-// The table's column names, folded as the program matches them; empty when there is no such
-// table. PostgreSQL's catalogue answers without a privilege on the table and finds it by the
-// search path, as the program's unqualified statements do.
+}  // namespace
+
+// PostgreSQL's catalogue answers without a privilege on the table and finds it by the search path,
+// as the program's unqualified statements do.
 QStringList columnsOf(db::Connection& connection, const QString& table) {
     const QString sql = connection.engine() == db::Engine::PostgreSQL
                             ? QStringLiteral(
@@ -42,6 +43,8 @@ QStringList columnsOf(db::Connection& connection, const QString& table) {
         names.append(db::foldAscii(row.value(0)));
     return names;
 }
+
+namespace {
 
 // Characters that code pages and drivers are known to lose or change: a full-width space,
 // half-width kana, a circled digit and an IBM extension of code page 932, the full-width tilde.

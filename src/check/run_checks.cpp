@@ -25,6 +25,7 @@ constexpr Step steps[] = {
     {"privileges", "権限", checkPrivileges},
     {"japanese_text", "日本語の往復", checkJapaneseText},
     {"item_list", "一覧の文", checkItemList},
+    {"history", "履歴", checkHistory},
     {"lock_and_keepalive", "ロックとキープアライブ", checkWaits},
     {"settings_permissions", "設定ファイルの権限", checkSettingsPermissions},
 };

@@ -25,7 +25,7 @@ namespace {
 const QString checkProgram = QStringLiteral(R205730_CHECK_PROGRAM);
 const QStringList checkNames = {"settings",  "data_source",        "login",
                                 "tables",    "privileges",         "japanese_text",
-                                "item_list", "lock_and_keepalive", "settings_permissions"};
+                                "item_list", "history", "lock_and_keepalive", "settings_permissions"};
 
 struct CheckRun {
     int exitCode = -1;
@@ -195,7 +195,7 @@ private slots:
                                                     .arg(c.value(QStringLiteral("title")).toString(),
                                                          c.value(QStringLiteral("detail")).toString())));
         }
-        QCOMPARE(lines.last(), QStringLiteral("結果: すべて OK (9 件)"));
+        QCOMPARE(lines.last(), QStringLiteral("結果: すべて OK (10 件)"));
         QVERIFY(!text.output.contains(s.database.password()));
         QVERIFY(!json.output.contains(s.database.password()));
 
@@ -210,7 +210,7 @@ private slots:
         const CheckRun run = s.check();
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.withStatus(QStringLiteral("ng")), QStringList{QStringLiteral("data_source")});
-        QCOMPARE(run.withStatus(QStringLiteral("skipped")), checkNames.mid(2, 6));
+        QCOMPARE(run.withStatus(QStringLiteral("skipped")), checkNames.mid(2, 7));
         const QString detail = run.detail(QStringLiteral("data_source"));
         QVERIFY2(detail.contains(QStringLiteral("EDI_NO_SUCH")), qPrintable(detail));
         QVERIFY2(detail.contains(TestDatabase::odbcFolder() + QStringLiteral("/odbc.ini")), qPrintable(detail));
@@ -350,7 +350,7 @@ private slots:
         const CheckRun text = runCheck({QStringLiteral("--ini"), s.site.iniPath()});
         QCOMPARE(json.exitCode, 1);
         QCOMPARE(json.withStatus(QStringLiteral("ng")), QStringList{QStringLiteral("login")});
-        QCOMPARE(json.withStatus(QStringLiteral("skipped")), checkNames.mid(3, 5));
+        QCOMPARE(json.withStatus(QStringLiteral("skipped")), checkNames.mid(3, 6));
         QVERIFY2(json.remedy(QStringLiteral("login")).contains(QStringLiteral("PASSWD=")), qPrintable(json.output));
         for (const QString& output : {json.output, text.output}) {
             QVERIFY(!output.contains(wrong));
@@ -369,7 +369,8 @@ private slots:
         const PgRole role(s.database.databaseName(), QStringLiteral(R"(
 GRANT SELECT, INSERT, DELETE ON FL1901項目情報マスタ TO :"name";
 GRANT SELECT ON 区分マスタ TO :"name";
-GRANT SELECT, UPDATE ON FL0003担当者マスタ TO :"name";)"));
+GRANT SELECT, UPDATE ON FL0003担当者マスタ TO :"name";
+GRANT SELECT, INSERT ON FL1901項目情報マスタ履歴 TO :"name";)"));
         s.writeIni(
             {{QStringLiteral("動作環境/USERID"), role.name()}, {QStringLiteral("動作環境/PASSWD"), role.password()}});
         const QList<QStringList> before = s.tables();
@@ -381,6 +382,38 @@ GRANT SELECT, UPDATE ON FL0003担当者マスタ TO :"name";)"));
         QCOMPARE(run.remedy(QStringLiteral("privileges")).section(QStringLiteral(": "), 1),
                  QStringLiteral("GRANT UPDATE ON FL1901項目情報マスタ TO %1;").arg(role.name()));
         QCOMPARE(s.tables(), before);
+    }
+
+    // The history is no fault where its table is not there; where it is, a role that cannot add
+    // rows to it would have every save and delete refused.
+    void theHistoryIsToldWhereItIsMissingAndFailsWhereItCannotBeWritten() {
+        {
+            CheckSite s;
+            REQUIRE_TEST_DATABASE(s.database);
+            s.prepare();
+            s.database.run(QStringLiteral("DROP TABLE FL1901項目情報マスタ履歴"));
+            s.database.reconnectOwn();
+            const CheckRun run = s.check();
+            QCOMPARE(run.exitCode, 0);
+            QVERIFY2(run.detail(QStringLiteral("history")).contains(QStringLiteral("FL1901項目情報マスタ履歴 はありません")),
+                     qPrintable(run.output));
+        }
+        if (onSqlite() || qEnvironmentVariable("R205730_PG_DIR").isEmpty()) return;
+        CheckSite s;
+        REQUIRE_TEST_DATABASE(s.database);
+        s.database.loadSampleData();
+        const PgRole role(s.database.databaseName(), QStringLiteral(R"(
+GRANT SELECT, INSERT, UPDATE, DELETE ON FL1901項目情報マスタ TO :"name";
+GRANT SELECT ON 区分マスタ TO :"name";
+GRANT SELECT, UPDATE ON FL0003担当者マスタ TO :"name";
+GRANT SELECT ON FL1901項目情報マスタ履歴 TO :"name";)"));
+        s.writeIni(
+            {{QStringLiteral("動作環境/USERID"), role.name()}, {QStringLiteral("動作環境/PASSWD"), role.password()}});
+        const CheckRun run = s.check();
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.withStatus(QStringLiteral("ng")) == QStringList{QStringLiteral("history")}, qPrintable(run.output));
+        QCOMPARE(run.remedy(QStringLiteral("history")).section(QStringLiteral(": "), 1),
+                 QStringLiteral("GRANT INSERT ON FL1901項目情報マスタ履歴 TO %1;").arg(role.name()));
     }
 };
 
