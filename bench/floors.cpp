@@ -4,11 +4,13 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -40,11 +42,10 @@ struct Handles {
     }
 };
 
-}  // namespace
-
-double engineShellMs(const TestDatabase& database, const QString& sql) {
-    QProcess shell;
-    shell.setStandardOutputFile(QProcess::nullDevice());
+// The engine's own shell on the database (or on another of the same engine: a SQLite file, a
+// PostgreSQL database's name), not started yet.
+void prepareShell(QProcess& shell, const TestDatabase& database, const QString& target) {
+    const QString on = target.isEmpty() ? database.databaseName() : target;
     if (database.isPostgres()) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PGPASSWORD"), database.password());
@@ -52,21 +53,70 @@ double engineShellMs(const TestDatabase& database, const QString& sql) {
         shell.setProgram(QStringLiteral("psql"));
         // Unaligned, rows only: the least formatting psql does.
         shell.setArguments({QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"),
-                            QStringLiteral("-h"), qEnvironmentVariable("R205730_PG_HOST"), QStringLiteral("-p"),
-                            qEnvironmentVariable("R205730_PG_PORT"), QStringLiteral("-U"), database.userId(),
-                            QStringLiteral("-d"), database.databaseName(), QStringLiteral("-c"), sql});
+                            QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"),
+                            qEnvironmentVariable("R205730_PG_HOST"), QStringLiteral("-p"), qEnvironmentVariable("R205730_PG_PORT"),
+                            QStringLiteral("-U"), database.userId(), QStringLiteral("-d"), on});
     } else {
         shell.setProgram(QStringLiteral("sqlite3"));
-        shell.setArguments({database.databaseName(), sql});
+        shell.setArguments({QStringLiteral("-bail"), on});
     }
+}
+
+bool finished(QProcess& shell, int timeoutMs) {
+    if (shell.waitForFinished(timeoutMs) && shell.exitStatus() == QProcess::NormalExit && shell.exitCode() == 0) return true;
+    std::fprintf(stderr, "floor: %s failed: %s\n", qPrintable(shell.program()), shell.readAllStandardError().constData());
+    return false;
+}
+
+}  // namespace
+
+double engineShellMs(const TestDatabase& database, const QString& sql) {
+    QProcess shell;
+    shell.setStandardOutputFile(QProcess::nullDevice());
+    prepareShell(shell, database, QString());
+    QStringList arguments = shell.arguments();
+    if (database.isPostgres()) arguments << QStringLiteral("-c");
+    shell.setArguments(arguments << sql);
     QElapsedTimer t;
     t.start();
     shell.start();
-    if (!shell.waitForFinished(120000) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0) {
-        std::fprintf(stderr, "floor: %s failed: %s\n", qPrintable(shell.program()), shell.readAllStandardError().constData());
+    if (!finished(shell, 120000)) return -1;
+    return t.nsecsElapsed() / 1e6;
+}
+
+bool runInShell(const TestDatabase& database, const QString& script, const QString& target, QByteArray* output) {
+    QProcess shell;
+    prepareShell(shell, database, target);
+    shell.start();
+    shell.write(script.toUtf8());
+    shell.closeWriteChannel();
+    // A million rows of history on a busy machine take a while.
+    if (!finished(shell, 900000)) return false;
+    if (output) *output = shell.readAllStandardOutput();
+    return true;
+}
+
+double engineInSessionMs(const TestDatabase& database, const QString& sql, int repeats) {
+    // The shell times each statement itself: sqlite3's ".timer" and psql's "\timing" print to the
+    // terminal, not to the output that the rows are sent away to.
+    QString script = database.isPostgres() ? QStringLiteral("\\timing on\n\\o /dev/null\n")
+                                           : QStringLiteral(".timer on\n.output /dev/null\n");
+    for (int i = 0; i < repeats; ++i) script += sql + QStringLiteral(";\n");
+    QByteArray output;
+    if (!runInShell(database, script, QString(), &output)) return -1;
+    static const QRegularExpression timed(QStringLiteral("^(?:Time: ([0-9.]+) ms|Run Time: real ([0-9.]+))"),
+                                          QRegularExpression::MultilineOption);
+    std::vector<double> ms;
+    for (auto m = timed.globalMatch(QString::fromUtf8(output)); m.hasNext();) {
+        const QRegularExpressionMatch one = m.next();
+        ms.push_back(one.capturedView(1).isEmpty() ? one.capturedView(2).toDouble() * 1000 : one.capturedView(1).toDouble());
+    }
+    if (int(ms.size()) != repeats) {
+        std::fprintf(stderr, "floor: the shell timed %d of %d statements\n", int(ms.size()), repeats);
         return -1;
     }
-    return t.nsecsElapsed() / 1e6;
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
 }
 
 double connectMs(const QString& connectString) {
@@ -76,18 +126,25 @@ double connectMs(const QString& connectString) {
     return h.ok ? t.nsecsElapsed() / 1e6 : -1;
 }
 
-double boundFetchMs(const QString& connectString, const QString& sql, bool narrow, long& rows) {
+double boundFetchMs(const QString& connectString, const QString& sql, bool narrow, long& rows, bool warm) {
     constexpr SQLULEN block = 1024;
     Handles h(connectString);
     if (!h.ok) return -1;
     SQLULEN fetched = 0;
     SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(block), 0);
     SQLSetStmtAttr(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+    QByteArray utf8 = sql.toUtf8();
+    auto execute = [&] {
+        return narrow ? SQLExecDirect(h.stmt, reinterpret_cast<SQLCHAR*>(utf8.data()), SQL_NTS)
+                      : SQLExecDirectW(h.stmt, wide(sql), SQL_NTS);
+    };
+    if (warm && SQL_SUCCEEDED(execute())) {
+        while (SQL_SUCCEEDED(SQLFetch(h.stmt))) {}
+        SQLFreeStmt(h.stmt, SQL_CLOSE);
+    }
     QElapsedTimer t;
     t.start();
-    QByteArray utf8 = sql.toUtf8();
-    const SQLRETURN rc = narrow ? SQLExecDirect(h.stmt, reinterpret_cast<SQLCHAR*>(utf8.data()), SQL_NTS)
-                                : SQLExecDirectW(h.stmt, wide(sql), SQL_NTS);
+    const SQLRETURN rc = execute();
     if (!SQL_SUCCEEDED(rc)) {
         std::fprintf(stderr, "floor: the bound fetch's statement failed\n");
         return -1;

@@ -59,12 +59,18 @@ bool historyKept() {
     const int generation = db::connectionGeneration();
     if (generation == state.historyGeneration) return state.historyKept;
     bool kept = false;
+    // The probe is no statement of the screen's: the work area keeps the statement run before it.
+    const QString sqlText = workarea.sqlText, resultAtEnd = workarea.resultAtEnd;
     try {
         openReadOnly(historyProbeSql())->closeResultSet();
         kept = true;
     } catch (const db::Error& e) {
+        workarea.sqlText = sqlText;
+        workarea.resultAtEnd = resultAtEnd;
         if (e.fromSurroundings()) throw;
     }
+    workarea.sqlText = sqlText;
+    workarea.resultAtEnd = resultAtEnd;
     // A connection opened since may be to another database (a restarted server, a file put back).
     state.historyGeneration = db::connectionGeneration();
     state.historyKept = kept;
