@@ -82,7 +82,7 @@ struct ResultSet::Impl {
             SQLLEN indicator = 0;
             const SQLRETURN rc = SQLGetData(h, number, cType, buffer, bufferBytes, &indicator);
             if (rc == SQL_NO_DATA) break;
-            check(rc, SQL_HANDLE_STMT, h, QStringLiteral("cannot read column %1").arg(names[number - 1]), text);
+            checkRead(rc, number);
             if (indicator == SQL_NULL_DATA) return QVariant();
             const bool truncated = rc == SQL_SUCCESS_WITH_INFO &&
                                    (indicator == SQL_NO_TOTAL || indicator > bufferBytes - terminator);
@@ -106,6 +106,12 @@ struct ResultSet::Impl {
         return QVariant(value);
     }
 
+    // The failure's text is made only for a failure: a read runs for every cell.
+    void checkRead(SQLRETURN rc, SQLUSMALLINT number) {
+        if (rc != SQL_SUCCESS)
+            check(rc, SQL_HANDLE_STMT, statement->handle(), QStringLiteral("cannot read column %1").arg(names[number - 1]), text);
+    }
+
     QVariant read(SQLUSMALLINT number) {
         SQLHSTMT h = statement->handle();
         SQLLEN indicator = 0;
@@ -117,19 +123,19 @@ struct ResultSet::Impl {
         case Kind::Integer: {
             SQLINTEGER value = 0;
             rc = SQLGetData(h, number, SQL_C_SLONG, &value, 0, &indicator);
-            check(rc, SQL_HANDLE_STMT, h, QStringLiteral("cannot read column %1").arg(names[number - 1]), text);
+            checkRead(rc, number);
             return indicator == SQL_NULL_DATA ? QVariant() : QVariant(static_cast<int>(value));
         }
         case Kind::BigInteger: {
             SQLBIGINT value = 0;
             rc = SQLGetData(h, number, SQL_C_SBIGINT, &value, 0, &indicator);
-            check(rc, SQL_HANDLE_STMT, h, QStringLiteral("cannot read column %1").arg(names[number - 1]), text);
+            checkRead(rc, number);
             return indicator == SQL_NULL_DATA ? QVariant() : QVariant(static_cast<qlonglong>(value));
         }
         case Kind::Real: {
             double value = 0;
             rc = SQLGetData(h, number, SQL_C_DOUBLE, &value, 0, &indicator);
-            check(rc, SQL_HANDLE_STMT, h, QStringLiteral("cannot read column %1").arg(names[number - 1]), text);
+            checkRead(rc, number);
             return indicator == SQL_NULL_DATA ? QVariant() : QVariant(value);
         }
         case Kind::Binary: return readText(number, true);

@@ -201,6 +201,7 @@ bool takeConnectionOpenedAhead(const QString& connectString) {
     closeDatabase();
     opened->environment->name = workarea.machineName;
     session = std::make_unique<Session>(connectString, std::move(opened->environment), std::move(opened->connection));
+    ++generation;
     takenAhead = true;
     if (opened->deliverRead) opened->deliverRead();
     return true;
@@ -293,6 +294,7 @@ void openDatabase() {
         auto connection = std::make_unique<db::Connection>(*environment);
         connection->open(workarea.connectString);
         db::session = std::make_unique<db::Session>(workarea.connectString, std::move(environment), std::move(connection));
+        ++db::generation;
     } catch (const std::exception& e) {
         // logDetail masks the password whatever characters it holds.
         platform::fatal(QStringLiteral("接続エラー"),

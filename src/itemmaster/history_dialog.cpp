@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimeZone>
 #include <QVBoxLayout>
 
 using namespace platform;
@@ -84,9 +85,10 @@ HistoryDialog::HistoryDialog(const QString& key, std::vector<HistoryEntry> entri
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    const QTimeZone local = QTimeZone::systemTimeZone();
     for (int r = 0; r < int(entries_.size()); ++r) {
         const HistoryEntry& e = entries_[size_t(r)];
-        table->setItem(r, When, cell(e.recorded.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))));
+        table->setItem(r, When, cell(e.recorded.toTimeZone(local).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))));
         table->setItem(r, Action, cell(actionName(e.action)));
         table->setItem(r, Operator, cell(e.operatorCode));
         table->setItem(r, Workstation, cell(e.workstation));
@@ -106,6 +108,8 @@ HistoryDialog::HistoryDialog(const QString& key, std::vector<HistoryEntry> entri
             table->setItem(r, Name + i, item);
         }
     }
+    // Sized from the newest rows: measuring every cell of a long history would keep the screen waiting.
+    table->horizontalHeader()->setResizeContentsPrecision(100);
     table->resizeColumnsToContents();
     if (!entries_.empty()) table->selectRow(0);
 

@@ -37,6 +37,15 @@ QStringList valuesOf(const db::ResultSet& rs, const QString& prefix) {
     return values;
 }
 
+// "YYYY-MM-DD HH:MM:SS" and a fraction of the second the screen does not show, in UTC. Read by
+// position: a parse by format goes through the local time zone for every row.
+QDateTime utcTime(const QString& text) {
+    auto number = [&](int from, int length) { return QStringView(text).mid(from, length).toInt(); };
+    if (text.size() < 19) return {};
+    return QDateTime(QDate(number(0, 4), number(5, 2), number(8, 2)), QTime(number(11, 2), number(14, 2), number(17, 2)),
+                     Qt::UTC);
+}
+
 HistoryAction actionOf(const QString& name) {
     if (name.trimmed() == actionName(HistoryAction::Added)) return HistoryAction::Added;
     if (name.trimmed() == actionName(HistoryAction::Deleted)) return HistoryAction::Deleted;
@@ -113,10 +122,7 @@ std::vector<HistoryEntry> readHistory(const QString& key) {
         e.operatorCode = trimSpaces(valueText(rs->columnValue(QStringLiteral("担当者コード"))));
         e.workstation = trimSpaces(valueText(rs->columnValue(QStringLiteral("端末名"))));
         e.writer = trimSpaces(valueText(rs->columnValue(QStringLiteral("記録元"))));
-        // "YYYY-MM-DD HH:MM:SS" and a fraction of the second the screen does not show.
-        const QString recorded = valueText(rs->columnValue(QStringLiteral("記録日時"))).left(19);
-        e.recorded = QDateTime::fromString(recorded, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        e.recorded.setTimeSpec(Qt::UTC);
+        e.recorded = utcTime(valueText(rs->columnValue(QStringLiteral("記録日時"))));
         entries.push_back(std::move(e));
     }
     rs->closeResultSet();

@@ -216,6 +216,28 @@ private slots:
         QVERIFY(s.tk().unexpectedBoxes.isEmpty());
     }
 
+    // The database's clock in UTC, shown in the workstation's local time (Tokyo here: UTC+9).
+    void theTimeIsKeptInUtcAndShownInLocalTime() {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Asia/Tokyo");
+        ItemScreen s;
+        REQUIRE_TEST_DATABASE(s.database());
+        openItem(s, QStringLiteral("10"));
+        s.f()->Koumoku_NM->setText(QStringLiteral("時刻"));
+        saveEntry(s);
+        const QString stored = s.database().queryValue(QStringLiteral("SELECT CAST(記録日時 AS VARCHAR(30)) FROM FL1901項目情報マスタ履歴")).toString();
+        QDateTime utc = QDateTime::fromString(stored.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        utc.setTimeSpec(Qt::UTC);
+        QVERIFY2(qAbs(utc.secsTo(QDateTime::currentDateTimeUtc())) < 600, qPrintable(stored));
+        openItem(s, QStringLiteral("10"));
+        s.press(Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(shownHistory());
+        QCOMPARE(shownHistory()->table->item(0, 0)->text(), utc.addSecs(9 * 3600).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+        shownHistory()->reject();
+        if (zone.isNull()) qunsetenv("TZ");
+        else qputenv("TZ", zone);
+    }
+
     // A version brought back is still checked against the row as it was opened: another
     // workstation's change since is never overwritten, and no row is written for it.
     void aVersionBroughtBackKeepsTheRowCheck() {
