@@ -53,14 +53,6 @@ QString historyKey() {
     return trimSpaces(f->Koumoku->text());
 }
 
-// The item is in the list (the list may be older than the table; the search then says so).
-bool listed(const QString& key) {
-    const FlexGrid* grid = itemScreen()->GRID;
-    for (int r = 1; r <= screenState().listRowCount; ++r)
-        if (trimSpaces(grid->textMatrix(r, 1)) == key) return true;
-    return false;
-}
-
 bool isItemNumber(const QString& text) {
     bool ok = false;
     const qlonglong n = text.toLongLong(&ok);
@@ -193,7 +185,8 @@ void bringBackVersion(const QString& key, const QStringList& version) {
     if (!openedHere) {
         if (!isHead()) leaveEntry();
         // The item as a search opens it; where it is no longer stored, a new item of that number.
-        if (listed(key)) {
+        // The list may be older than the table: the search then says why it cannot open the item.
+        if (listRowOfNumber(f->GRID, key) <= screenState().listRowCount) {
             f->Kensaku->setText(key);
             searchItem();
             if (isHead() || !screenState().openedItem.stored || screenState().openedItem.key != key) return;  // told why
@@ -204,10 +197,7 @@ void bringBackVersion(const QString& key, const QStringList& version) {
             if (checkItemNumber() == CheckResult::Stop) return;
         }
     }
-    for (int i = 1; i < values.size(); ++i) {
-        InputField* field = QList<InputField*>{f->Koumoku, f->Koumoku_NM, f->Zokusei, f->Nagasa, f->Nagasa_S}.at(i);
-        field->setText(values[i]);
-    }
+    showInEntryFields(values);
     f->lbl_zokusei->setCaption(lookupClassName(QStringLiteral("属性"), trimSpaces(f->Zokusei->text())));
     applyDecimalRule();
     f->Koumoku_NM->setFocus(Qt::OtherFocusReason);

@@ -28,8 +28,9 @@ bool hasDecimalPart(const QString& attribute) {
     return attribute == QLatin1String("9") || attribute == QLatin1String("N");
 }
 
-// The list row showing an item number, found by halving (the list is in ascending number
-// order); screenState().listRowCount + 1 when the list does not hold it.
+
+}  // namespace
+
 int listRowOfNumber(const FlexGrid* grid, const QString& number) {
     constexpr int numberColumn = int(ListColumn::ItemNumber);
     const qint64 wanted = number.toLongLong();
@@ -42,8 +43,6 @@ int listRowOfNumber(const FlexGrid* grid, const QString& number) {
     if (low <= screenState().listRowCount && trimSpaces(grid->textMatrix(low, numberColumn)) == number) return low;
     return screenState().listRowCount + 1;
 }
-
-}  // namespace
 
 QString numericValueText(const QString& text) {
     // The leading whole number of the text, as the classic Val reads it: 007 is 7, none is 0.

@@ -59,6 +59,9 @@ bool reloadItemList();
 // Reads the list again if the last reading failed, or if the connection was opened again since;
 // false when it cannot be read.
 bool reloadItemListIfLost();
+// The list row showing an item number, found by halving (the list is in ascending number order);
+// screenState().listRowCount + 1 when the list does not hold it.
+int listRowOfNumber(const FlexGrid* grid, const QString& number);
 // The five entry columns of a list row as the list shows them.
 QStringList listRowValues(int row);
 // The five entry columns of a result set's current row as the list would show them.
